@@ -1,0 +1,17 @@
+#pragma once
+#include <stdint.h>
+#include "app/arena.h"
+
+struct Animation;
+struct Pose;
+
+// Reads the first 224 bytes of the file into pose; a missing file leaves it as it was.
+void readBasePose(Pose* pose, const char* path);
+
+// Writes count then poses to a new temporary file beside path, flushes it and
+// only then replaces path. Returns false, leaving any old file untouched, on failure.
+bool saveAnimationFile(const Animation* animation, const char* path);
+
+// Replaces the animation from a well-formed file of 1 to maxFrames finite
+// poses that fit the arena. Returns false, changing nothing, otherwise.
+bool loadAnimationFile(Animation* animation, Arena* poseArena, const char* path, uint32_t maxFrames);

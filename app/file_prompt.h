@@ -1,0 +1,26 @@
+#pragma once
+#include <stdint.h>
+#include "app/arena.h"
+
+struct Window;
+struct RenderBatch;
+struct FontAtlas;
+struct Animation;
+struct Pose;
+
+struct FilePromptState
+{
+    uint8_t fileName[128];
+    uint32_t fileNameLength;
+    int32_t promptOpen;
+    int32_t saveRequested;
+    int32_t loadRequested;
+    int32_t nameConfirmed;
+};
+
+// Edits and draws the prompt, opens it on Control+S / Control+O, and saves or
+// loads the edited animation once a name is confirmed. A successful load
+// selects frame 0; a failed one changes nothing.
+void updateFilePrompt(FilePromptState* prompt, const Window* window, RenderBatch* textBatch, RenderBatch* rectBatch,
+                      const FontAtlas* font, Animation* editedAnimation, Arena* animationArena,
+                      uint64_t* selectedFrame);

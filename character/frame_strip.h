@@ -1,0 +1,21 @@
+#pragma once
+#include <stdint.h>
+#include "app/arena.h"
+
+struct Window;
+struct RenderBatch;
+struct Animation;
+struct PoseEditorState;
+
+// The strip shows at most this many frames; the add box refuses beyond it.
+static const uint32_t maxEditedFrames = 32;
+
+struct FrameStripState
+{
+    uint64_t selectedFrame;
+};
+
+// Selects, deletes and duplicates frames, draws the strip, then runs the pose
+// editor on the selected pose. Needs at least one frame and selectedFrame in range.
+void updateFrameStrip(FrameStripState* strip, PoseEditorState* editor, const Window* window, RenderBatch* lines,
+                      RenderBatch* points, RenderBatch* rects, Animation* animation, Arena* poseArena);

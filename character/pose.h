@@ -1,0 +1,35 @@
+#pragma once
+#include <stdint.h>
+
+struct RenderBatch;
+
+struct Vec2
+{
+    float x;
+    float y;
+};
+
+// 28 points in four polylines of 6, 4, 9 and 9; stored byte for byte in files.
+struct Pose
+{
+    Vec2 points[28];
+};
+static_assert(sizeof(Pose) == 224, "a pose is stored as exactly 224 bytes");
+
+static const uint32_t polylineCount = 4;
+static const uint32_t polylineFirst[4] = {0, 6, 10, 19};
+static const uint32_t polylineCounts[4] = {6, 4, 9, 9};
+static const uint32_t longestPolyline = 9;
+
+// A run of poses held in an arena; the animation does not own them.
+struct Animation
+{
+    uint32_t frameCount;
+    Pose* poses;
+};
+
+// out[i] = (in[i] * scale) mirrored by facing in x, plus offset. out may equal in.
+void transformPoints(Vec2* out, const Vec2* in, uint64_t count, Vec2 offset, float scale, float facing);
+
+// Appends the pose as four white line strips (polyline 0 closed): 29 vertices.
+void drawPose(RenderBatch* lines, const Pose* pose, Vec2 position, float facing);

@@ -1,0 +1,3 @@
+#include "platform/gl_functions.h"
+
+GLFunctions gl;

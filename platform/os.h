@@ -1,0 +1,40 @@
+#pragma once
+#include <stdint.h>
+
+// What the program asks of the operating system. One implementation per OS:
+// os_win32.cpp (KERNEL32) and os_posix.cpp (the host build).
+
+typedef intptr_t FileHandle;
+static const FileHandle invalidFile = -1;
+
+// Reserves and commits size bytes, read-write and zero-filled; null on failure.
+void* osReserveMemory(uint64_t size);
+// Releases a block from osReserveMemory.
+void osReleaseMemory(void* block, uint64_t size);
+
+// Opens an existing file for reading; others may read it too. invalidFile on failure.
+FileHandle osOpenForReading(const char* path);
+// Creates a file that must not exist yet, for writing, shared with nobody.
+// invalidFile on failure (also when the file exists), so it never clobbers one.
+FileHandle osCreateNewForWriting(const char* path);
+// Sets the position counted from the start of the file; false on failure.
+bool osSetPosition(FileHandle file, uint64_t offset);
+// Reads up to count bytes; *done is what arrived (0 at end of file). False on failure.
+bool osRead(FileHandle file, void* destination, uint32_t count, uint32_t* done);
+// Writes up to count bytes; *done is what was written. False on failure.
+bool osWrite(FileHandle file, const void* source, uint32_t count, uint32_t* done);
+// The file's size in bytes; false on failure.
+bool osFileSize(FileHandle file, uint64_t* size);
+// Pushes written bytes to the disk; false on failure.
+bool osFlush(FileHandle file);
+void osClose(FileHandle file);
+
+// Replaces target by source in one step (the old target stays whole until
+// then), retrying briefly while another program holds either file. False on failure.
+bool osReplaceFile(const char* source, const char* target);
+// Removes a file; false on failure.
+bool osDeleteFile(const char* path);
+
+// A steadily increasing counter and its ticks per second.
+uint64_t osCounter();
+uint64_t osCounterFrequency();

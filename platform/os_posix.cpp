@@ -1,0 +1,110 @@
+// The host build's stand-in for the operating system services.
+#include "platform/os.h"
+#include <errno.h>
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+
+void* osReserveMemory(uint64_t size)
+{
+    if (size == 0) return nullptr;
+    void* block = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    return block == MAP_FAILED ? nullptr : block;
+}
+
+void osReleaseMemory(void* block, uint64_t size)
+{
+    if (block) munmap(block, size);
+}
+
+FileHandle osOpenForReading(const char* path)
+{
+    int fd = open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return invalidFile;
+    struct stat info;
+    if (fstat(fd, &info) != 0 || S_ISDIR(info.st_mode))
+    {
+        close(fd);
+        return invalidFile;
+    }
+    return fd;
+}
+
+FileHandle osCreateNewForWriting(const char* path)
+{
+    int fd = open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    return fd < 0 ? invalidFile : fd;
+}
+
+bool osSetPosition(FileHandle file, uint64_t offset)
+{
+    if (file == invalidFile || offset > (uint64_t)INT64_MAX) return false;
+    return lseek((int)file, (off_t)offset, SEEK_SET) >= 0;
+}
+
+bool osRead(FileHandle file, void* destination, uint32_t count, uint32_t* done)
+{
+    *done = 0;
+    ssize_t got;
+    do got = read((int)file, destination, count);
+    while (got < 0 && errno == EINTR);
+    if (got < 0) return false;
+    *done = (uint32_t)got;
+    return true;
+}
+
+bool osWrite(FileHandle file, const void* source, uint32_t count, uint32_t* done)
+{
+    *done = 0;
+    ssize_t wrote;
+    do wrote = write((int)file, source, count);
+    while (wrote < 0 && errno == EINTR);
+    if (wrote < 0) return false;
+    *done = (uint32_t)wrote;
+    return true;
+}
+
+bool osFileSize(FileHandle file, uint64_t* size)
+{
+    struct stat info;
+    if (file == invalidFile || fstat((int)file, &info) != 0) return false;
+    *size = (uint64_t)info.st_size;
+    return true;
+}
+
+bool osFlush(FileHandle file)
+{
+    return fsync((int)file) == 0;
+}
+
+void osClose(FileHandle file)
+{
+    if (file != invalidFile) close((int)file);
+}
+
+bool osReplaceFile(const char* source, const char* target)
+{
+    struct stat info;
+    if (stat(target, &info) == 0 && S_ISDIR(info.st_mode)) return false;
+    return rename(source, target) == 0;
+}
+
+bool osDeleteFile(const char* path)
+{
+    return unlink(path) == 0;
+}
+
+uint64_t osCounter()
+{
+    struct timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return (uint64_t)now.tv_sec * 1000000000u + (uint64_t)now.tv_nsec;
+}
+
+uint64_t osCounterFrequency()
+{
+    return 1000000000u;
+}

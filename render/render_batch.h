@@ -1,0 +1,126 @@
+#pragma once
+#include <stdint.h>
+#include "app/arena.h"
+
+struct FontAtlas;
+
+struct Color
+{
+    float r, g, b, a;
+};
+
+static const Color colorBlack = {0, 0, 0, 1};
+static const Color colorWhite = {1, 1, 1, 1};
+static const Color colorRed = {1, 0, 0, 1};
+static const Color colorGreen = {0, 1, 0, 1};
+static const Color colorBlue = {0, 0, 1, 1};
+static const Color colorYellow = {1, 1, 0, 1};
+static const Color colorCyan = {0, 1, 1, 1};
+static const Color colorMagenta = {1, 0, 1, 1};
+static const Color colorGrey25 = {0.25f, 0.25f, 0.25f, 1};
+static const Color colorGrey50 = {0.5f, 0.5f, 0.5f, 1};
+static const Color colorGrey75 = {0.75f, 0.75f, 0.75f, 1};
+
+enum BatchKind : uint32_t
+{
+    Points = 2,
+    LineStrips = 3,
+    Rects = 4,
+    Text = 5,
+};
+
+// LineStrips and Rects.
+struct Draw
+{
+    float* points;
+    uint32_t count;
+    Color color;
+};
+
+struct PointDraw
+{
+    float* points;
+    uint32_t count;
+    float size;
+    Color color;
+};
+
+struct TextDraw
+{
+    float x, y, z;
+    Arena text;
+    uint32_t length;
+    float size;
+    Color color;
+};
+
+static const uint64_t drawStride = 32;
+static const uint64_t textDrawStride = 72;
+static_assert(sizeof(Draw) <= drawStride && sizeof(PointDraw) <= drawStride, "draw slots are 32 bytes");
+static_assert(sizeof(TextDraw) <= textDrawStride, "text draw slots are 72 bytes");
+
+struct RenderBatch
+{
+    BatchKind kind;
+    uint32_t drawCount;
+    Arena draws;
+    Arena vertexData;
+    uint32_t vertexBuffer;
+    uint32_t vertexBufferSize;
+    uint32_t vertexBytesUsed;
+    uint32_t nextVertexIndex;
+    uint32_t indexBuffer;
+    uint32_t indexBufferSize;
+    uint32_t indexBytesUsed;
+    uint32_t program;
+    float* projection;
+    uint32_t positionComponents;
+    uint32_t colorComponents;
+    uint32_t uvComponents;
+    FontAtlas* font;
+    uint32_t texture;
+    // Sticky until resetBatch: a draw was refused this frame for lack of room.
+    uint32_t overflowed;
+};
+
+struct RenderCommandList
+{
+    uint32_t count;
+    Arena commands;
+    Arena scratch;
+    // Sticky until resetCommandList: a command was refused for lack of room.
+    uint32_t overflowed;
+};
+
+enum CommandType : uint32_t
+{
+    CommandClear = 0,
+    CommandViewport = 1,
+    CommandDrawBatch = 6,
+};
+
+// Appends a line strip (count points) or count rectangles (two corners each).
+// A draw that would pass the draw list or the vertex data is refused whole and
+// sets `overflowed`. The points are copied; the caller's array is not kept.
+void pushDraw(RenderBatch* batch, const float* points, uint32_t count, Color color);
+// Appends count squares of side size centred on the points (Points batches).
+void pushDraw(RenderBatch* batch, const float* points, uint32_t count, float size, Color color);
+// Appends length UTF-8 bytes to draw with the pen starting at (x, y) on the baseline.
+void pushText(RenderBatch* batch, float x, float y, const uint8_t* text, uint32_t length, float size, Color color);
+// Empties the batch for a new frame; GL names and settings persist.
+void resetBatch(RenderBatch* batch);
+
+// Carves the draw list and then the vertex data from arena and sets the
+// batch up for its kind (Text batches get 2 texture components).
+RenderBatch createRenderBatch(Arena* arena, BatchKind kind, uint64_t drawListBytes, uint64_t vertexDataBytes,
+                              uint32_t vertexBufferSize, uint32_t indexBufferSize, uint32_t program,
+                              float* projection);
+
+void pushClear(RenderCommandList* list, Color color);
+void pushViewport(RenderCommandList* list, float x, float y, float width, float height);
+void pushDrawBatch(RenderCommandList* list, RenderBatch* batch);
+void resetCommandList(RenderCommandList* list);
+
+// Fills the row-major pixel-to-clip matrix for a client area. A zero or
+// negative size (a minimised window) leaves the last valid matrix in place.
+void computeScreenToNormalized(float matrix[16], int32_t clientWidth, int32_t clientHeight);
