@@ -1,0 +1,111 @@
+#include "character/frame_strip.h"
+#include <string.h>
+#include "character/pose_editor.h"
+#include "platform/window.h"
+#include "render/render_batch.h"
+
+static void frameBox(float box[4], uint64_t index, float height)
+{
+    box[0] = 110.0f + 20.0f * (float)index;
+    box[1] = height - 30.0f;
+    box[2] = box[0] + 15.0f;
+    box[3] = height;
+}
+
+static bool clickedInside(const Window* window, Vec2 mouse, const float box[4])
+{
+    return wasReleased(window, KeyMouseLeft) && box[0] < mouse.x && mouse.x < box[2] && box[1] < mouse.y &&
+           mouse.y < box[3];
+}
+
+static void deleteFrame(FrameStripState* strip, Animation* animation, Arena* poseArena, uint64_t frame)
+{
+    Pose* poses = animation->poses;
+    memmove(poses + frame, poses + frame + 1, (animation->frameCount - 1 - frame) * sizeof(Pose));
+    popBytes(poseArena, sizeof(Pose));
+    animation->frameCount -= 1;
+    if (frame >= animation->frameCount) strip->selectedFrame = frame - 1;
+}
+
+// Frames beyond the box list stay in the animation but get no box.
+static void walkFrameBoxes(FrameStripState* strip, const Window* window, Vec2 mouse, float* boxes,
+                           Animation* animation, Arena* poseArena)
+{
+    float height = (float)window->clientHeight;
+    for (uint64_t j = 0; j < animation->frameCount && j < maxEditedFrames; ++j)
+    {
+        float* box = boxes + 4 * j;
+        frameBox(box, j, height);
+        if (!clickedInside(window, mouse, box)) continue;
+        strip->selectedFrame = j;
+        if (isDown(window, KeyControl) && animation->frameCount > 1) deleteFrame(strip, animation, poseArena, j);
+    }
+}
+
+static void drawFrameBoxes(const FrameStripState* strip, const float* boxes, uint32_t frameCount,
+                           RenderBatch* rects)
+{
+    uint32_t boxCount = frameCount < maxEditedFrames ? frameCount : maxEditedFrames;
+    uint32_t selected = strip->selectedFrame < boxCount ? (uint32_t)strip->selectedFrame : boxCount;
+    uint32_t afterSelected = selected < boxCount ? selected + 1 : boxCount;
+    pushDraw(rects, boxes, selected, colorYellow);
+    pushDraw(rects, boxes + 4 * selected, afterSelected - selected, colorRed);
+    pushDraw(rects, boxes + 4 * afterSelected, boxCount - afterSelected, colorYellow);
+}
+
+// The poses fill the arena from its base; refuse unless one more fits both in
+// the strip and in the arena's memory.
+static bool roomForOneMoreFrame(const Animation* animation, const Arena* poseArena)
+{
+    if (animation->frameCount >= maxEditedFrames) return false;
+    const uint8_t* poses = (const uint8_t*)animation->poses;
+    if (poses < poseArena->base) return false;
+    uint64_t end = (uint64_t)(poses - poseArena->base) + (uint64_t)(animation->frameCount + 1) * sizeof(Pose);
+    return end <= poseArena->capacity && poseArena->capacity - poseArena->used >= sizeof(Pose);
+}
+
+static void duplicateSelectedFrame(FrameStripState* strip, Animation* animation, Arena* poseArena)
+{
+    if (!roomForOneMoreFrame(animation, poseArena)) return;
+    pushBytes(poseArena, sizeof(Pose));
+    Pose* poses = animation->poses;
+    uint64_t selected = strip->selectedFrame;
+    memmove(poses + selected + 2, poses + selected + 1, (animation->frameCount - 1 - selected) * sizeof(Pose));
+    poses[selected + 1] = poses[selected];
+    animation->frameCount += 1;
+    strip->selectedFrame = selected + 1;
+}
+
+static void stepWithArrows(FrameStripState* strip, const Window* window, uint32_t frameCount)
+{
+    if (wasReleased(window, KeyRight))
+        strip->selectedFrame = strip->selectedFrame + 1 >= frameCount ? 0 : strip->selectedFrame + 1;
+    else if (wasReleased(window, KeyLeft))
+        strip->selectedFrame = strip->selectedFrame == 0 ? frameCount - 1 : strip->selectedFrame - 1;
+}
+
+void updateFrameStrip(FrameStripState* strip, PoseEditorState* editor, const Window* window, RenderBatch* lines,
+                      RenderBatch* points, RenderBatch* rects, Animation* animation, Arena* poseArena)
+{
+    if (strip->selectedFrame >= animation->frameCount)
+        strip->selectedFrame = animation->frameCount > 0 ? animation->frameCount - 1 : 0;
+    Vec2 mouse = {(float)window->mouseX, (float)window->mouseY};
+    float boxes[maxEditedFrames * 4] = {};
+
+    walkFrameBoxes(strip, window, mouse, boxes, animation, poseArena);
+    drawFrameBoxes(strip, boxes, animation->frameCount, rects);
+
+    float addBox[4];
+    frameBox(addBox, animation->frameCount, (float)window->clientHeight);
+    // With no frame there is nothing to copy and no pose to edit.
+    if (animation->frameCount == 0)
+    {
+        pushDraw(rects, addBox, 1, colorGreen);
+        return;
+    }
+    if (clickedInside(window, mouse, addBox)) duplicateSelectedFrame(strip, animation, poseArena);
+    pushDraw(rects, addBox, 1, colorGreen);
+
+    stepWithArrows(strip, window, animation->frameCount);
+    updatePoseEditor(editor, window, lines, points, rects, animation->poses + strip->selectedFrame);
+}
