@@ -13,5 +13,6 @@ bool readAt(FileHandle file, uint64_t offset, uint64_t count, void* destination)
 Arena readWholeFile(const char* path, bool addTerminator);
 
 // Loads an .anim file into the arena, record first. A missing, short or
-// oversized file gives frame count 0 with nothing pushed past the record.
+// oversized file gives frame count 0 with nothing pushed past the record;
+// null only when the arena cannot hold the record itself.
 Animation* loadAnimation(Arena* arena, const char* path);
