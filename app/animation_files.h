@@ -5,7 +5,8 @@
 struct Animation;
 struct Pose;
 
-// Reads the first 224 bytes of the file into pose; a missing file leaves it as it was.
+// Reads the first 224 bytes of the file into pose; a missing or short file, or
+// one with a non-finite coordinate, leaves it as it was.
 void readBasePose(Pose* pose, const char* path);
 
 // Writes count then poses to a new temporary file beside path, flushes it and
@@ -13,5 +14,7 @@ void readBasePose(Pose* pose, const char* path);
 bool saveAnimationFile(const Animation* animation, const char* path);
 
 // Replaces the animation from a well-formed file of 1 to maxFrames finite
-// poses that fit the arena. Returns false, changing nothing, otherwise.
+// poses, read first into the arena's free room past the current poses (which
+// must start at its base). The new poses start at its base and fill it.
+// Otherwise returns false; the animation, the arena and its used bytes stay as they were.
 bool loadAnimationFile(Animation* animation, Arena* poseArena, const char* path, uint32_t maxFrames);
