@@ -30,7 +30,8 @@ bool osFlush(FileHandle file);
 void osClose(FileHandle file);
 
 // Replaces target by source in one step (the old target stays whole until
-// then), retrying briefly while another program holds either file. False on failure.
+// then), retrying briefly while another program holds either file. A read-only
+// or directory target is refused. False on failure.
 bool osReplaceFile(const char* source, const char* target);
 // Removes a file; false on failure.
 bool osDeleteFile(const char* path);

@@ -87,8 +87,10 @@ void osClose(FileHandle file)
 
 bool osReplaceFile(const char* source, const char* target)
 {
+    // Like Windows, a target without write permission is never replaced
+    // (rename alone would, and root ignores permissions anyway).
     struct stat info;
-    if (stat(target, &info) == 0 && S_ISDIR(info.st_mode)) return false;
+    if (stat(target, &info) == 0 && (S_ISDIR(info.st_mode) || (info.st_mode & 0222) == 0)) return false;
     return rename(source, target) == 0;
 }
 

@@ -74,6 +74,12 @@ void osClose(FileHandle file)
 
 bool osReplaceFile(const char* source, const char* target)
 {
+    // Windows refuses a read-only target only after the retries below, and
+    // Wine not at all; a file the user marked read-only is never replaced.
+    DWORD attributes = GetFileAttributesA(target);
+    if (attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0)
+        return false;
     // Virus scanners and sync tools often hold a fresh file for a few tens of
     // milliseconds; a short retry rides that out instead of failing the save.
     for (int attempt = 0; attempt < 10; ++attempt)
