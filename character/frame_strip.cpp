@@ -27,19 +27,23 @@ static void deleteFrame(FrameStripState* strip, Animation* animation, Arena* pos
     if (frame >= animation->frameCount) strip->selectedFrame = frame - 1;
 }
 
-// Frames beyond the box list stay in the animation but get no box.
-static void walkFrameBoxes(FrameStripState* strip, const Window* window, Vec2 mouse, float* boxes,
+// Frames beyond the box list stay in the animation but get no box. Returns
+// whether a frame box took this frame's click.
+static bool walkFrameBoxes(FrameStripState* strip, const Window* window, Vec2 mouse, float* boxes,
                            Animation* animation, Arena* poseArena)
 {
+    bool clickTaken = false;
     float height = (float)window->clientHeight;
     for (uint64_t j = 0; j < animation->frameCount && j < maxEditedFrames; ++j)
     {
         float* box = boxes + 4 * j;
         frameBox(box, j, height);
         if (!clickedInside(window, mouse, box)) continue;
+        clickTaken = true;
         strip->selectedFrame = j;
         if (isDown(window, KeyControl) && animation->frameCount > 1) deleteFrame(strip, animation, poseArena, j);
     }
+    return clickTaken;
 }
 
 static void drawFrameBoxes(const FrameStripState* strip, const float* boxes, uint32_t frameCount,
@@ -92,7 +96,7 @@ void updateFrameStrip(FrameStripState* strip, PoseEditorState* editor, const Win
     Vec2 mouse = {(float)window->mouseX, (float)window->mouseY};
     float boxes[maxEditedFrames * 4] = {};
 
-    walkFrameBoxes(strip, window, mouse, boxes, animation, poseArena);
+    bool clickTaken = walkFrameBoxes(strip, window, mouse, boxes, animation, poseArena);
     drawFrameBoxes(strip, boxes, animation->frameCount, rects);
 
     float addBox[4];
@@ -103,7 +107,9 @@ void updateFrameStrip(FrameStripState* strip, PoseEditorState* editor, const Win
         pushDraw(rects, addBox, 1, colorGreen);
         return;
     }
-    if (clickedInside(window, mouse, addBox)) duplicateSelectedFrame(strip, animation, poseArena);
+    // Deleting the last frame moves the add box under the mouse; the click that
+    // deleted must not also duplicate.
+    if (!clickTaken && clickedInside(window, mouse, addBox)) duplicateSelectedFrame(strip, animation, poseArena);
     pushDraw(rects, addBox, 1, colorGreen);
 
     stepWithArrows(strip, window, animation->frameCount);
