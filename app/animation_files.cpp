@@ -1,28 +1,14 @@
 #include "app/animation_files.h"
 #include <math.h>
 #include <string.h>
+#include "app/file_reading.h"
 #include "character/pose.h"
 #include "platform/os.h"
 
 static const uint64_t countBytes = 4;
 static const uint64_t poseBytes = sizeof(Pose);
 
-// Reads until count bytes have arrived; a failed read or the end of the file
-// stops the loop instead of retrying it.
-static bool readFully(FileHandle file, uint8_t* destination, uint64_t count)
-{
-    uint64_t arrived = 0;
-    while (arrived < count)
-    {
-        uint64_t missing = count - arrived;
-        uint32_t request = missing > UINT32_MAX ? UINT32_MAX : (uint32_t)missing;
-        uint32_t done = 0;
-        if (!osRead(file, destination + arrived, request, &done) || done == 0) return false;
-        arrived += done;
-    }
-    return true;
-}
-
+// A failed write, or one that writes nothing, ends the loop instead of spinning.
 static bool writeFully(FileHandle file, const uint8_t* source, uint64_t count)
 {
     uint64_t written = 0;
@@ -55,7 +41,7 @@ void readBasePose(Pose* pose, const char* path)
     if (file == invalidFile) return;
     uint8_t bytes[sizeof(Pose)];
     // All or nothing: a short or damaged file must not leave half a figure.
-    if (osSetPosition(file, 0) && readFully(file, bytes, poseBytes) && posesAreFinite(bytes, 1))
+    if (readAt(file, 0, poseBytes, bytes) && posesAreFinite(bytes, 1))
         memcpy(pose, bytes, poseBytes);
     osClose(file);
 }
@@ -114,7 +100,7 @@ static uint32_t stageAnimation(FileHandle file, const Arena* arena, uint32_t max
     uint64_t size = 0;
     uint8_t header[4];
     if (!osFileSize(file, &size) || size < countBytes) return 0;
-    if (!osSetPosition(file, 0) || !readFully(file, header, countBytes)) return 0;
+    if (!readAt(file, 0, countBytes, header)) return 0;
     uint32_t count = header[0] | (uint32_t)header[1] << 8 | (uint32_t)header[2] << 16 | (uint32_t)header[3] << 24;
     if (count == 0 || count > maxFrames) return 0;
 
@@ -122,7 +108,7 @@ static uint32_t stageAnimation(FileHandle file, const Arena* arena, uint32_t max
     if (size != countBytes + bytes) return 0;
     if (arena->used > arena->capacity || bytes > arena->capacity - arena->used) return 0;
     uint8_t* room = arena->base + arena->used;
-    if (!readFully(file, room, bytes) || !posesAreFinite(room, count)) return 0;
+    if (!readAt(file, countBytes, bytes, room) || !posesAreFinite(room, count)) return 0;
     *staged = room;
     return count;
 }
