@@ -81,6 +81,10 @@ struct RenderBatch
     uint32_t texture;
     // Sticky until resetBatch: a draw was refused this frame for lack of room.
     uint32_t overflowed;
+    // Vertices and indices the draws appended this frame will expand to at
+    // submission; kept so a push can be refused before it outgrows the buffers.
+    uint32_t plannedVertexCount;
+    uint32_t plannedIndexCount;
 };
 
 struct RenderCommandList
@@ -100,8 +104,10 @@ enum CommandType : uint32_t
 };
 
 // Appends a line strip (count points) or count rectangles (two corners each).
-// A draw that would pass the draw list or the vertex data is refused whole and
-// sets `overflowed`. The points are copied; the caller's array is not kept.
+// A draw that would pass the draw list, the vertex data or what the GL buffers
+// hold once expanded is refused whole and sets `overflowed`; so is every push
+// below. The points are copied; the caller's array is not kept. A push whose
+// form does not fit the batch's kind is ignored.
 void pushDraw(RenderBatch* batch, const float* points, uint32_t count, Color color);
 // Appends count squares of side size centred on the points (Points batches).
 void pushDraw(RenderBatch* batch, const float* points, uint32_t count, float size, Color color);
@@ -116,9 +122,11 @@ RenderBatch createRenderBatch(Arena* arena, BatchKind kind, uint64_t drawListByt
                               uint32_t vertexBufferSize, uint32_t indexBufferSize, uint32_t program,
                               float* projection);
 
+// Command appends; a command that does not fit is refused and sets `overflowed`.
 void pushClear(RenderCommandList* list, Color color);
 void pushViewport(RenderCommandList* list, float x, float y, float width, float height);
 void pushDrawBatch(RenderCommandList* list, RenderBatch* batch);
+// Empties the commands and the scratch for a new frame.
 void resetCommandList(RenderCommandList* list);
 
 // Fills the row-major pixel-to-clip matrix for a client area. A zero or
