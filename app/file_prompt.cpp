@@ -1,0 +1,132 @@
+#include "app/file_prompt.h"
+#include "app/animation_files.h"
+#include "character/frame_strip.h"
+#include "character/pose.h"
+#include "platform/window.h"
+#include "render/render_batch.h"
+#include "text/text_layout.h"
+
+static const uint32_t longestName = 126;
+static const uint32_t characterReturn = 13;
+static const uint32_t characterBackspace = 8;
+static const float promptX = 10;
+static const float promptBaseline = 10;
+static const float promptSize = 24;
+static const float caretWidth = 10;
+
+static void setNameLength(FilePromptState* prompt, uint32_t length)
+{
+    prompt->fileNameLength = length;
+    prompt->fileName[length] = 0;
+}
+
+static void closeWithoutAction(FilePromptState* prompt)
+{
+    prompt->promptOpen = 0;
+    prompt->nameConfirmed = 0;
+    prompt->saveRequested = 0;
+    prompt->loadRequested = 0;
+    setNameLength(prompt, 0);
+}
+
+static void takeTypedCharacters(FilePromptState* prompt, const Window* window)
+{
+    uint32_t count = window->typedCount < 32 ? window->typedCount : 32;
+    for (uint32_t i = 0; i < count; ++i)
+    {
+        uint32_t character = window->typedChars[i];
+        if (character == characterReturn)
+        {
+            prompt->nameConfirmed = 1;
+            prompt->promptOpen = 0;
+            return;
+        }
+        if (character == characterBackspace)
+        {
+            if (prompt->fileNameLength > 0) setNameLength(prompt, prompt->fileNameLength - 1);
+        }
+        else if (prompt->fileNameLength < longestName)
+        {
+            prompt->fileName[prompt->fileNameLength] = (uint8_t)character;
+            setNameLength(prompt, prompt->fileNameLength + 1);
+        }
+    }
+}
+
+// The name at the bottom left, and a caret box right after it spanning the
+// text's measured height.
+static void drawPrompt(const FilePromptState* prompt, RenderBatch* textBatch, RenderBatch* rectBatch,
+                       const FontAtlas* font)
+{
+    pushText(textBatch, promptX, promptBaseline, prompt->fileName, prompt->fileNameLength, promptSize, colorWhite);
+    float width = 0, height = 0, depth = 0;
+    measureText(font, prompt->fileName, prompt->fileNameLength, promptSize, &width, &height, &depth);
+    float left = promptX + width;
+    float bottom = promptBaseline - depth;
+    float caret[4] = {left, bottom, left + caretWidth, bottom + height};
+    pushDraw(rectBatch, caret, 1, colorWhite);
+}
+
+static void openOnShortcut(FilePromptState* prompt, const Window* window)
+{
+    if (isDown(window, KeyControl) && isDown(window, keyLetter('S')))
+    {
+        prompt->saveRequested = 1;
+        prompt->promptOpen = 1;
+    }
+    if (isDown(window, KeyControl) && isDown(window, keyLetter('O')))
+    {
+        prompt->loadRequested = 1;
+        prompt->promptOpen = 1;
+    }
+}
+
+// A typed NUL would cut the name the system sees short of the one on screen,
+// so such a name, like an empty one, names no file.
+static bool nameIsUsable(const FilePromptState* prompt)
+{
+    if (prompt->fileNameLength == 0) return false;
+    for (uint32_t i = 0; i < prompt->fileNameLength; ++i)
+        if (prompt->fileName[i] == 0) return false;
+    return true;
+}
+
+// Runs the waiting save, then the waiting load, both with the confirmed name.
+static void runConfirmedRequests(FilePromptState* prompt, Animation* editedAnimation, Arena* animationArena,
+                                 uint64_t* selectedFrame)
+{
+    const char* name = (const char*)prompt->fileName;
+    bool usable = nameIsUsable(prompt);
+    if (prompt->saveRequested)
+    {
+        if (usable) saveAnimationFile(editedAnimation, name);
+        prompt->saveRequested = 0;
+    }
+    if (prompt->loadRequested)
+    {
+        if (usable && loadAnimationFile(editedAnimation, animationArena, name, maxEditedFrames)) *selectedFrame = 0;
+        prompt->loadRequested = 0;
+    }
+    prompt->nameConfirmed = 0;
+    setNameLength(prompt, 0);
+}
+
+void updateFilePrompt(FilePromptState* prompt, const Window* window, RenderBatch* textBatch, RenderBatch* rectBatch,
+                      const FontAtlas* font, Animation* editedAnimation, Arena* animationArena,
+                      uint64_t* selectedFrame)
+{
+    if (prompt->promptOpen)
+    {
+        if (wasPressed(window, KeyEscape))
+        {
+            closeWithoutAction(prompt);
+        }
+        else
+        {
+            takeTypedCharacters(prompt, window);
+            drawPrompt(prompt, textBatch, rectBatch, font);
+        }
+    }
+    openOnShortcut(prompt, window);
+    if (prompt->nameConfirmed) runConfirmedRequests(prompt, editedAnimation, animationArena, selectedFrame);
+}
