@@ -1,0 +1,109 @@
+#include <gtest/gtest.h>
+#include "app/scenery.h"
+#include "line_batch_fixture.h"
+
+namespace {
+
+struct Segment
+{
+    float x0, y0, x1, y1;
+};
+
+const Segment room[24] = {
+    {100, 200, 105, 200}, {130, 200, 145, 200}, {165, 200, 195, 200}, {210, 200, 310, 200},
+    {325, 200, 355, 200}, {375, 200, 390, 200}, {410, 200, 415, 200}, {710, 200, 715, 200},
+    {740, 200, 755, 200}, {775, 200, 805, 200}, {820, 200, 920, 200}, {935, 200, 965, 200},
+    {985, 200, 1000, 200}, {1020, 200, 1025, 200}, {850, 200, 850, 400}, {850, 400, 900, 400},
+    {890, 400, 890, 200}, {900, 400, 900, 200}, {850, 200, 900, 200}, {875, 302.5f, 875, 297.5f},
+    {885, 302.5f, 885, 297.5f}, {875, 302.5f, 885, 302.5f}, {875, 297.5f, 885, 297.5f}, {895, 302.5f, 895, 297.5f},
+};
+
+struct Scenery : testing::Test, LineBatchFixture
+{
+    uint8_t sceneryMemory[1024] = {};
+    Arena scenery = {sizeof sceneryMemory, 0, sceneryMemory};
+
+    uint32_t u32At(uint64_t offset) const
+    {
+        uint32_t value;
+        memcpy(&value, sceneryMemory + offset, 4);
+        return value;
+    }
+    float floatAt(uint64_t offset) const
+    {
+        float value;
+        memcpy(&value, sceneryMemory + offset, 4);
+        return value;
+    }
+};
+
+TEST_F(Scenery, BuildsTheTwentyFourSegmentsInStorageOrder)
+{
+    buildScenery(&scenery);
+    ASSERT_EQ(scenery.used, 484u);
+    EXPECT_EQ(u32At(0), 24u);
+    for (uint64_t i = 0; i < 24; ++i)
+    {
+        uint64_t at = 4 + i * 20;
+        EXPECT_EQ(u32At(at), 2u);
+        EXPECT_EQ(floatAt(at + 4), room[i].x0) << "segment " << i + 1;
+        EXPECT_EQ(floatAt(at + 8), room[i].y0) << "segment " << i + 1;
+        EXPECT_EQ(floatAt(at + 12), room[i].x1) << "segment " << i + 1;
+        EXPECT_EQ(floatAt(at + 16), room[i].y1) << "segment " << i + 1;
+    }
+}
+
+TEST_F(Scenery, DrawsEverySegmentAsOneWhiteStrip)
+{
+    buildScenery(&scenery);
+    drawScenery(&scenery, &lines);
+    ASSERT_EQ(lines.drawCount, 24u);
+    for (uint32_t i = 0; i < 24; ++i)
+    {
+        std::vector<Vec2> points = pointsOf(i);
+        ASSERT_EQ(points.size(), 2u);
+        EXPECT_TRUE(sameColor(draw(i).color, colorWhite));
+        EXPECT_EQ(points[0].x, room[i].x0);
+        EXPECT_EQ(points[1].y, room[i].y1);
+    }
+    EXPECT_EQ(scenery.used, 484u) << "drawing must not change the layout";
+}
+
+TEST_F(Scenery, ReadsEachPolylineLengthFromTheLayout)
+{
+    const uint32_t layout[] = {2, 3, 0, 0, 0x3f800000, 0x3f800000, 0x40000000, 0, 1, 0x41200000, 0x41200000};
+    memcpy(sceneryMemory, layout, sizeof layout);
+    scenery.used = sizeof layout;
+
+    drawScenery(&scenery, &lines);
+    ASSERT_EQ(lines.drawCount, 2u);
+    EXPECT_EQ(draw(0).count, 3u);
+    EXPECT_EQ(pointsOf(0)[2].x, 2.0f);
+    EXPECT_EQ(draw(1).count, 1u);
+    EXPECT_EQ(pointsOf(1)[0].y, 10.0f);
+}
+
+TEST_F(Scenery, NeverReadsPastWhatWasWritten)
+{
+    // A count promising more polylines, and points, than the layout holds.
+    const uint32_t layout[] = {5, 2, 0, 0, 0, 0, 40, 0};
+    memcpy(sceneryMemory, layout, sizeof layout);
+    scenery.used = sizeof layout;
+    drawScenery(&scenery, &lines);
+    EXPECT_EQ(lines.drawCount, 1u);
+
+    Arena empty = {0, 0, nullptr};
+    drawScenery(&empty, &lines);
+    EXPECT_EQ(lines.drawCount, 1u);
+}
+
+TEST_F(Scenery, AnArenaTooSmallForTheRoomGetsNothing)
+{
+    Arena small = {483, 0, sceneryMemory};
+    buildScenery(&small);
+    EXPECT_EQ(small.used, 0u);
+    drawScenery(&small, &lines);
+    EXPECT_EQ(lines.drawCount, 0u);
+}
+
+} // namespace
