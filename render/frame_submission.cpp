@@ -49,11 +49,19 @@ VertexShape shapeFor(const RenderBatch* batch, Color color)
     return shape;
 }
 
-float* putVertex(float* at, const VertexShape& shape, float x, float y)
+float* putVertex(float* at, const VertexShape& shape, float x, float y, Color color)
 {
-    memcpy(at, shape.values, shape.floats * sizeof(float));
     at[0] = x;
     at[1] = y;
+    if (shape.floats == 6) // the layout of every colour batch, written straight from registers
+    {
+        at[2] = color.r;
+        at[3] = color.g;
+        at[4] = color.b;
+        at[5] = color.a;
+        return at + 6;
+    }
+    memcpy(at + 2, shape.values + 2, (shape.floats - 2) * sizeof(float));
     return at + shape.floats;
 }
 
@@ -145,10 +153,10 @@ void writeQuads(RenderBatch* batch, const DrawAreas& areas, const float* points,
             loadPoint(points, k * 2 * pc, &x0, &y0);
             loadPoint(points, k * 2 * pc + pc, &x1, &y1);
         }
-        vertex = putVertex(vertex, shape, x0, y0);
-        vertex = putVertex(vertex, shape, x1, y0);
-        vertex = putVertex(vertex, shape, x0, y1);
-        vertex = putVertex(vertex, shape, x1, y1);
+        vertex = putVertex(vertex, shape, x0, y0, color);
+        vertex = putVertex(vertex, shape, x1, y0, color);
+        vertex = putVertex(vertex, shape, x0, y1, color);
+        vertex = putVertex(vertex, shape, x1, y1, color);
         index = putQuadIndices(index, batch->nextVertexIndex);
         batch->nextVertexIndex += 4;
     }
@@ -163,7 +171,7 @@ void writeStrip(RenderBatch* batch, const DrawAreas& areas, const float* points,
     {
         float x, y;
         loadPoint(points, k * pc, &x, &y);
-        vertex = putVertex(vertex, shape, x, y);
+        vertex = putVertex(vertex, shape, x, y, color);
         areas.indices[k] = batch->nextVertexIndex++;
     }
     areas.indices[count] = stripEnd;
