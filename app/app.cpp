@@ -1,0 +1,174 @@
+#include "app/app.h"
+#include "app/animation_files.h"
+#include "app/file_reading.h"
+#include "app/scenery.h"
+#include "platform/gl_functions.h"
+#include "platform/log.h"
+#include "platform/os.h"
+#include "render/frame_submission.h"
+#include "render/shader_program.h"
+#include <string.h>
+
+static const float firstFrameStep = 1.0f / 60.0f;
+
+static Arena reserveArena(uint64_t size)
+{
+    Arena arena = {};
+    arena.base = (uint8_t*)osReserveMemory(size);
+    if (arena.base) arena.capacity = size;
+    return arena;
+}
+
+static void createBatches(App* app)
+{
+    float* projection = app->screenToNormalized;
+    app->lineBatch = createRenderBatch(&app->mainArena, LineStrips, 512 * drawStride, 1024 * sizeof(Vec2), 24576,
+                                       4092, app->colorProgram, projection);
+    app->pointBatch = createRenderBatch(&app->mainArena, Points, 512 * drawStride, 1024 * sizeof(Vec2), 98304,
+                                        20480, app->colorProgram, projection);
+    app->rectBatch = createRenderBatch(&app->mainArena, Rects, 64 * drawStride, 128 * sizeof(Vec2), 6144, 1280,
+                                       app->colorProgram, projection);
+    app->textBatch = createRenderBatch(&app->mainArena, Text, 100 * textDrawStride, 256, 32768, 5120,
+                                       app->textProgram, projection);
+}
+
+static uint32_t buildProgram(int vertexSource, int fragmentSource)
+{
+    return createShaderProgram(shaderSources[vertexSource], shaderSources[fragmentSource]).program;
+}
+
+static void setFixedGLState(App* app)
+{
+    gl.glGenVertexArrays(1, &app->vertexArray);
+    gl.glBindVertexArray(app->vertexArray);
+    gl.glEnable(GL_BLEND);
+    gl.glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+}
+
+static void startEditedAnimation(App* app)
+{
+    app->animationArena = subArena(&app->mainArena, animationArenaSize);
+    Pose* first = (Pose*)pushBytes(&app->animationArena, sizeof(Pose));
+    if (first) memcpy(first, &app->basePose, sizeof(Pose));
+    app->editedAnimation.frameCount = first ? 1 : 0;
+    app->editedAnimation.poses = first ? first : (Pose*)app->animationArena.base;
+}
+
+bool startApp(App* app)
+{
+    app->mainArena = reserveArena(mainArenaSize);
+    if (!app->mainArena.base)
+    {
+        logString("Failed to reserve the main memory block\n");
+        return false;
+    }
+
+    app->window = Window{};
+    createWindow(&app->window, "Marionette Room", 1280, 720, centredPosition, centredPosition);
+    // Nothing below may run without a GL context.
+    if (!app->window.running) return true;
+
+    computeScreenToNormalized(app->screenToNormalized, app->window.clientWidth, app->window.clientHeight);
+    app->commandList.commands = subArena(&app->mainArena, commandRegionSize);
+    app->commandList.scratch = subArena(&app->mainArena, commandRegionSize);
+    app->colorProgram = buildProgram(colorVertexShader, colorFragmentShader);
+    app->textProgram = buildProgram(textVertexShader, textFragmentShader);
+    createBatches(app);
+
+    app->fontArena = reserveArena(fontArenaSize);
+    if (!app->fontArena.base)
+    {
+        logString("Failed to reserve the font memory block\n");
+        return false;
+    }
+    uint32_t built = buildFontAtlas(&app->fontArena, "C:\\Windows\\Fonts\\Verdana.ttf", 24);
+    app->font = fontAtlasFromArena(app->fontArena, built);
+    app->textBatch.font = &app->font;
+
+    setFixedGLState(app);
+
+    app->sceneryArena = subArena(&app->mainArena, sceneryArenaSize);
+    buildScenery(&app->sceneryArena);
+
+    memset(&app->basePose, 0, sizeof app->basePose);
+    readBasePose(&app->basePose, "character.bin");
+
+    app->idleAnimation = loadAnimation(&app->mainArena, "idle.anim");
+    app->walkAnimation = loadAnimation(&app->mainArena, "walk_cycle.anim");
+    app->jumpAnimation = loadAnimation(&app->mainArena, "jump.anim");
+    startEditedAnimation(app);
+
+    app->counterFrequency = osCounterFrequency();
+    initCharacter(&app->character, app->idleAnimation);
+    app->frameStrip = FrameStripState{};
+    app->poseEditor = initialPoseEditorState();
+    return true;
+}
+
+static void measureTimeStep(App* app)
+{
+    uint64_t now = osCounter();
+    // Without a previous reading (or a usable frequency) there is nothing to measure.
+    if (app->previousCounter != 0 && app->counterFrequency != 0)
+        app->deltaTime = (float)((double)(now - app->previousCounter) / (double)app->counterFrequency);
+    else
+        app->deltaTime = firstFrameStep;
+    app->previousCounter = now;
+}
+
+static void resetFrame(App* app)
+{
+    resetBatch(&app->lineBatch);
+    resetBatch(&app->pointBatch);
+    resetBatch(&app->rectBatch);
+    resetBatch(&app->textBatch);
+    resetCommandList(&app->commandList);
+    pushClear(&app->commandList, colorBlack);
+}
+
+static void followWindowSize(App* app)
+{
+    Window* window = &app->window;
+    if (!window->resized) return;
+    pushViewport(&app->commandList, 0.0f, 0.0f, (float)window->clientWidth, (float)window->clientHeight);
+    computeScreenToNormalized(app->screenToNormalized, window->clientWidth, window->clientHeight);
+}
+
+static void runMode(App* app)
+{
+    if (app->editorMode)
+    {
+        // The strip and the pose editor need a frame to work on.
+        if (app->editedAnimation.frameCount == 0) return;
+        updateFrameStrip(&app->frameStrip, &app->poseEditor, &app->window, &app->lineBatch, &app->pointBatch,
+                         &app->rectBatch, &app->editedAnimation, &app->animationArena);
+        return;
+    }
+    drawScenery(&app->sceneryArena, &app->lineBatch);
+    updateCharacter(&app->character, &app->window, &app->lineBatch, app->idleAnimation, app->walkAnimation,
+                    app->jumpAnimation, &app->editedAnimation, app->deltaTime);
+}
+
+static void queueBatches(App* app)
+{
+    pushDrawBatch(&app->commandList, &app->rectBatch);
+    pushDrawBatch(&app->commandList, &app->lineBatch);
+    pushDrawBatch(&app->commandList, &app->pointBatch);
+    pushDrawBatch(&app->commandList, &app->textBatch);
+}
+
+void runFrame(App* app)
+{
+    measureTimeStep(app);
+    resetFrame(app);
+    pollInput(&app->window);
+    if (app->window.quitRequested) app->window.running = 0;
+    followWindowSize(app);
+    if (wasReleased(&app->window, KeyTab)) app->editorMode = !app->editorMode;
+    updateFilePrompt(&app->prompt, &app->window, &app->textBatch, &app->rectBatch, &app->font,
+                     &app->editedAnimation, &app->animationArena, &app->frameStrip.selectedFrame);
+    runMode(app);
+    queueBatches(app);
+    submitFrame(&app->commandList);
+    swapWindowBuffers(&app->window);
+}

@@ -1,0 +1,57 @@
+#pragma once
+#include <stdint.h>
+#include "app/arena.h"
+#include "app/character_controller.h"
+#include "app/file_prompt.h"
+#include "character/frame_strip.h"
+#include "character/pose.h"
+#include "character/pose_editor.h"
+#include "platform/window.h"
+#include "render/render_batch.h"
+#include "text/font_atlas.h"
+
+static const uint64_t mainArenaSize = 64ull << 20;
+static const uint64_t fontArenaSize = 5ull << 20;
+static const uint64_t commandRegionSize = 1ull << 20;
+static const uint64_t sceneryArenaSize = 1ull << 20;
+static const uint64_t animationArenaSize = 1ull << 20;
+
+// Everything the program owns for the whole run. Nothing in it is ever freed.
+struct App
+{
+    Arena mainArena;
+    Arena fontArena;
+    Window window;
+    float screenToNormalized[16];
+    RenderCommandList commandList;
+    uint32_t colorProgram;
+    uint32_t textProgram;
+    RenderBatch lineBatch;
+    RenderBatch pointBatch;
+    RenderBatch rectBatch;
+    RenderBatch textBatch;
+    FontAtlas font;
+    uint32_t vertexArray;
+    Arena sceneryArena;
+    Pose basePose;
+    Animation* idleAnimation;
+    Animation* walkAnimation;
+    Animation* jumpAnimation;
+    Arena animationArena;
+    Animation editedAnimation;
+    int32_t editorMode;
+    float deltaTime;
+    uint64_t counterFrequency;
+    uint64_t previousCounter;
+    CharacterState character;
+    FilePromptState prompt;
+    FrameStripState frameStrip;
+    PoseEditorState poseEditor;
+};
+
+// Start-up on a zeroed record. False only when a memory block cannot be
+// reserved. A failed window leaves window.running at 0 and touches no GL.
+bool startApp(App* app);
+
+// One frame: time step, input, prompt, game or editor, submission, swap.
+void runFrame(App* app);

@@ -1,0 +1,69 @@
+#include "fake_platform.h"
+#include <string.h>
+
+FakePlatform fakePlatform;
+uint8_t virtualKeyFromKey[256];
+uint8_t keyFromVirtualKey[256];
+
+void resetFakePlatform()
+{
+    fakePlatform = FakePlatform{};
+}
+
+void fakeSetKey(uint32_t key, ButtonState state)
+{
+    fakePlatform.keys[key] = state;
+}
+
+void fakeType(const char* text)
+{
+    for (; *text && fakePlatform.typedCount < 32; ++text)
+        fakePlatform.typedChars[fakePlatform.typedCount++] = (uint8_t)*text;
+}
+
+void initKeyTables()
+{
+}
+
+void pollInput(Window* window)
+{
+    ++fakePlatform.pollCalls;
+    memcpy(window->keys, fakePlatform.keys, sizeof window->keys);
+    memcpy(window->typedChars, fakePlatform.typedChars, sizeof window->typedChars);
+    window->typedCount = fakePlatform.typedCount;
+    fakePlatform.typedCount = 0;
+    window->mouseX = fakePlatform.mouseX;
+    window->mouseY = fakePlatform.mouseY;
+    if (fakePlatform.quitRequested) window->quitRequested = 1;
+}
+
+void refreshKeys(Window* window)
+{
+    memcpy(window->keys, fakePlatform.keys, sizeof window->keys);
+    window->typedCount = 0;
+}
+
+void createWindow(Window* window, const char* title, uint32_t width, uint32_t height, int32_t x, int32_t y)
+{
+    ++fakePlatform.createCalls;
+    strncpy(fakePlatform.title, title, sizeof fakePlatform.title - 1);
+    fakePlatform.requestedWidth = width;
+    fakePlatform.requestedHeight = height;
+    fakePlatform.requestedX = x;
+    fakePlatform.requestedY = y;
+    initKeyTables();
+    window->screenWidth = 1920;
+    window->screenHeight = 1080;
+    window->clientWidth = (int32_t)width;
+    window->clientHeight = (int32_t)height;
+    if (fakePlatform.failWindowCreation) return;
+    // Showing the window reports its geometry before the first frame.
+    window->resized = 1;
+    window->focused = 1;
+    window->running = 1;
+}
+
+void swapWindowBuffers(Window*)
+{
+    ++fakePlatform.swapCalls;
+}
