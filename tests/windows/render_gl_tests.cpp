@@ -1,0 +1,201 @@
+// The renderer against a real OpenGL 3.3 core context: the shader sources
+// compile, and a submitted frame puts pixels where the batches say.
+#include <gtest/gtest.h>
+#include <string.h>
+#include <vector>
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#include "platform/gl_functions.h"
+#include "render/frame_submission.h"
+#include "render/render_batch.h"
+#include "render/shader_program.h"
+#include "test_window.h"
+#include "text/font_atlas.h"
+
+namespace {
+
+typedef void(APIENTRY* ReadPixelsFunction)(GLint, GLint, GLsizei, GLsizei, GLenum, GLenum, void*);
+
+struct Pixel
+{
+    int r, g, b, a;
+};
+
+Pixel readPixel(int x, int y)
+{
+    static ReadPixelsFunction readPixels =
+        (ReadPixelsFunction)(void*)GetProcAddress(GetModuleHandleA("opengl32.dll"), "glReadPixels");
+    uint8_t rgba[4] = {};
+    readPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+    return {rgba[0], rgba[1], rgba[2], rgba[3]};
+}
+
+bool closeTo(int value, int expected) { return value >= expected - 2 && value <= expected + 2; }
+
+::testing::AssertionResult hasColour(int x, int y, int r, int g, int b)
+{
+    Pixel p = readPixel(x, y);
+    if (closeTo(p.r, r) && closeTo(p.g, g) && closeTo(p.b, b)) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "pixel (" << x << ", " << y << ") is " << p.r << " " << p.g << " " << p.b
+                                         << ", expected " << r << " " << g << " " << b;
+}
+
+class RenderGL : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        window = sharedTestWindow();
+        ASSERT_EQ(window->running, 1) << "no OpenGL 3.3 core context";
+        while (gl.glGetError() != GL_NO_ERROR) {}
+    }
+    Window* window = nullptr;
+};
+
+bool shaderAlive(uint32_t shader)
+{
+    GLint compiled = 0, deleting = 1;
+    gl.glGetShaderiv(shader, GL_COMPILE_STATUS, &compiled);
+    gl.glGetShaderiv(shader, GL_DELETE_STATUS, &deleting);
+    return gl.glGetError() == GL_NO_ERROR && compiled == GL_TRUE && deleting == GL_FALSE;
+}
+
+TEST_F(RenderGL, BothProgramsLinkAndKeepTheirShaders)
+{
+    const int pairs[2][2] = {{colorVertexShader, colorFragmentShader}, {textVertexShader, textFragmentShader}};
+    for (const auto& pair : pairs)
+    {
+        ShaderProgram built = createShaderProgram(shaderSources[pair[0]], shaderSources[pair[1]]);
+        ASSERT_NE(built.program, 0u) << "sources " << pair[0] << " and " << pair[1];
+        GLint attached = 0;
+        gl.glGetProgramiv(built.program, GL_ATTACHED_SHADERS, &attached);
+        EXPECT_EQ(attached, 2);
+        EXPECT_TRUE(shaderAlive(built.vertexShader));
+        EXPECT_TRUE(shaderAlive(built.fragmentShader));
+        EXPECT_GE(gl.glGetAttribLocation(built.program, "position"), 0);
+        EXPECT_GE(gl.glGetAttribLocation(built.program, "color"), 0);
+        EXPECT_GE(gl.glGetUniformLocation(built.program, "screenToNormalized"), 0);
+    }
+}
+
+TEST_F(RenderGL, BrokenVertexShaderGivesNoProgramAndALiveFragmentShader)
+{
+    ShaderProgram broken = createShaderProgram("#version 150\nvoid main( ) {this is not glsl;}",
+                                               shaderSources[colorFragmentShader]);
+    EXPECT_EQ(broken.program, 0u);
+    EXPECT_EQ(broken.vertexShader, 0u);
+    ASSERT_NE(broken.fragmentShader, 0u);
+    EXPECT_TRUE(shaderAlive(broken.fragmentShader));
+}
+
+// The fixed state the program sets at start, batches carved as it carves them.
+struct GLFrame
+{
+    std::vector<uint8_t> memory = std::vector<uint8_t>(4 << 20);
+    Arena arena = {memory.size(), 0, memory.data()};
+    float projection[16] = {};
+    RenderCommandList list = {};
+    RenderBatch lines, points, rects, text;
+
+    GLFrame(const Window* window)
+    {
+        GLuint vertexArray = 0;
+        gl.glGenVertexArrays(1, &vertexArray);
+        gl.glBindVertexArray(vertexArray);
+        gl.glEnable(GL_BLEND);
+        gl.glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+
+        computeScreenToNormalized(projection, window->clientWidth, window->clientHeight);
+        list.commands = subArena(&arena, 1 << 20);
+        list.scratch = subArena(&arena, 1 << 20);
+        uint32_t colour = createShaderProgram(shaderSources[colorVertexShader], shaderSources[colorFragmentShader]).program;
+        uint32_t textProgram = createShaderProgram(shaderSources[textVertexShader], shaderSources[textFragmentShader]).program;
+        lines = createRenderBatch(&arena, LineStrips, 16384, 8192, 24576, 4092, colour, projection);
+        points = createRenderBatch(&arena, Points, 16384, 8192, 98304, 20480, colour, projection);
+        rects = createRenderBatch(&arena, Rects, 2048, 1024, 6144, 1280, colour, projection);
+        text = createRenderBatch(&arena, Text, 7200, 256, 32768, 5120, textProgram, projection);
+        pushClear(&list, colorBlack);
+        pushViewport(&list, 0, 0, (float)window->clientWidth, (float)window->clientHeight);
+    }
+
+    void submit()
+    {
+        pushDrawBatch(&list, &rects);
+        pushDrawBatch(&list, &lines);
+        pushDrawBatch(&list, &points);
+        pushDrawBatch(&list, &text);
+        submitFrame(&list);
+    }
+};
+
+TEST_F(RenderGL, RectangleLineAndSquareLandWhereTheyShould)
+{
+    GLFrame frame(window);
+    float corners[4] = {200, 150, 100, 100}; // second corner left of and below the first
+    pushDraw(&frame.rects, corners, 1, colorRed);
+    float strip[6] = {100, 300.5f, 400.5f, 300.5f, 400.5f, 500};
+    pushDraw(&frame.lines, strip, 3, colorGreen);
+    float point[2] = {600, 400};
+    pushDraw(&frame.points, point, 1, 10.0f, colorBlue);
+    frame.submit();
+    ASSERT_EQ(gl.glGetError(), (GLenum)GL_NO_ERROR);
+
+    EXPECT_TRUE(hasColour(150, 125, 255, 0, 0));
+    EXPECT_TRUE(hasColour(101, 101, 255, 0, 0));
+    EXPECT_TRUE(hasColour(198, 148, 255, 0, 0));
+    EXPECT_TRUE(hasColour(203, 125, 0, 0, 0));
+    EXPECT_TRUE(hasColour(150, 153, 0, 0, 0));
+
+    EXPECT_TRUE(hasColour(250, 300, 0, 255, 0));
+    EXPECT_TRUE(hasColour(250, 303, 0, 0, 0));
+    EXPECT_TRUE(hasColour(400, 450, 0, 255, 0));
+
+    EXPECT_TRUE(hasColour(600, 400, 0, 0, 255));
+    EXPECT_TRUE(hasColour(596, 396, 0, 0, 255));
+    EXPECT_TRUE(hasColour(603, 403, 0, 0, 255));
+    EXPECT_TRUE(hasColour(607, 400, 0, 0, 0));
+    EXPECT_TRUE(hasColour(600, 393, 0, 0, 0));
+}
+
+// One glyph four texels wide: two columns of red 0, then two of red 1.
+struct StripedAtlas
+{
+    FontAtlasHeader header = {0, 256, 4, 1, 24, 1.0f, 20, -4, 0};
+    uint32_t codepoints[1] = {0xFFFD};
+    Glyph glyphs[1] = {{0, 0, 4, 4, 0, 4, 0, 0, 0}};
+    uint8_t pixels[256 * 4] = {};
+    FontAtlas atlas = {};
+
+    StripedAtlas()
+    {
+        for (int row = 0; row < 4; ++row) pixels[row * 256 + 2] = pixels[row * 256 + 3] = 255;
+        atlas.header = &header;
+        atlas.codepoints = codepoints;
+        atlas.glyphs = glyphs;
+        atlas.pixels = pixels;
+    }
+};
+
+TEST_F(RenderGL, TextQuadTakesItsAlphaFromTheAtlasRedChannel)
+{
+    GLFrame frame(window);
+    StripedAtlas striped;
+    frame.text.font = &striped.atlas;
+    float under[4] = {100, 100, 500, 150};
+    pushDraw(&frame.rects, under, 1, colorWhite);
+    // At size 2400 (100 times the baked 24) the 4 x 4 glyph covers x and y
+    // 100..500: transparent texels left of x 300, opaque ones right of it.
+    const Color halfYellow = {1, 1, 0, 0.5f};
+    pushText(&frame.text, 100, 100, (const uint8_t*)"x", 1, 2400, halfYellow);
+    frame.submit();
+    ASSERT_EQ(gl.glGetError(), (GLenum)GL_NO_ERROR);
+    ASSERT_NE(frame.text.texture, 0u);
+
+    EXPECT_TRUE(hasColour(200, 125, 255, 255, 255)) << "red 0 is fully transparent over the white strip";
+    EXPECT_TRUE(hasColour(200, 175, 0, 0, 0)) << "red 0 is fully transparent over black";
+    EXPECT_TRUE(hasColour(400, 125, 255, 255, 128)) << "red 1 keeps the vertex alpha of 0.5 over white";
+    EXPECT_TRUE(hasColour(400, 175, 128, 128, 0)) << "red 1 keeps the vertex alpha of 0.5 over black";
+    EXPECT_TRUE(hasColour(400, 505, 0, 0, 0)) << "nothing above the quad";
+}
+
+} // namespace
