@@ -531,4 +531,32 @@ TEST(WindowCreationDeathTest, AFailedFormatChoiceFallsBackToTheDummyFormat)
     EXPECT_EXIT(createAndJudge(true), ::testing::ExitedWithCode(0), "");
 }
 
+// Placement checked in a child process, since the class registers once per process.
+void createAtAndJudge(uint32_t width, uint32_t height, int32_t x, int32_t y, int32_t clientX, int32_t clientY,
+                      LONG screenLeft, LONG screenTop)
+{
+    Window window = {};
+    createWindow(&window, "Marionette Room", width, height, x, y);
+    POINT topLeft = {0, 0};
+    ClientToScreen(window.windowHandle, &topLeft);
+    bool ok = window.running == 1 && window.clientX == clientX && window.clientY == clientY &&
+              topLeft.x == screenLeft && topLeft.y == screenTop;
+    if (!ok)
+        fprintf(stderr, "running %d, client %d,%d, top left %ld,%ld\n", window.running, window.clientX,
+                window.clientY, topLeft.x, topLeft.y);
+    fflush(stderr);
+    _exit(ok ? 0 : 1);
+}
+
+TEST(WindowCreationDeathTest, ExplicitPositionCountsUpFromTheScreenBottom)
+{
+    EXPECT_EXIT(createAtAndJudge(1280, 720, 100, 50, 100, 50, 100, 310), ::testing::ExitedWithCode(0), "");
+}
+
+TEST(WindowCreationDeathTest, AClientAreaWiderThanTheScreenStaysCentred)
+{
+    EXPECT_EXIT(createAtAndJudge(2000, 720, centredPosition, centredPosition, -40, 180, -40, 180),
+                ::testing::ExitedWithCode(0), "");
+}
+
 } // namespace
