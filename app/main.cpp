@@ -1,4 +1,13 @@
+#include "app/app.h"
+
+// The record is far too big for the stack; static storage starts it zeroed.
+static App app;
+
+// Exit code 1 means a memory block could not be reserved; a window that
+// could not be created ends the run at once with 0.
 int main()
 {
+    if (!startApp(&app)) return 1;
+    while (app.window.running) runFrame(&app);
     return 0;
 }
