@@ -31,11 +31,35 @@ e2e_init() { # build dir, out dir
         DISPLAY="$("$e2e_root/scripts/xvfb-start")" || return 1
         export DISPLAY
     fi
-    # Focus, the pointer and screenshots belong to one run at a time.
-    exec 8>"/tmp/marionette-e2e${DISPLAY//[^0-9]/}.lock"
-    flock -w 600 8 || { echo "another end-to-end run holds the display" >&2; return 1; }
-    trap e2e_stop EXIT
+    e2e_lock || { echo "another end-to-end run holds the display" >&2; return 1; }
+    trap e2e_finish EXIT
     trap 'exit 130' INT TERM
+}
+
+# Focus, the pointer and screenshots belong to one run at a time. The lock is
+# a folder naming its holder, not a locked descriptor: Wine's background
+# processes inherit descriptors and outlive the run.
+e2e_lock() {
+    local lock="/tmp/marionette-e2e-display${DISPLAY//[^0-9]/}.lock"
+    local deadline=$((SECONDS + 600)) holder
+    until mkdir "$lock" 2>/dev/null; do
+        holder="$(cat "$lock/pid" 2>/dev/null)"
+        if { [ -n "$holder" ] && ! kill -0 "$holder" 2>/dev/null; } ||
+            { [ -z "$holder" ] && [ -n "$(find "$lock" -maxdepth 0 -mmin +1 2>/dev/null)" ]; }; then
+            rm -rf "$lock"
+            continue
+        fi
+        [ "$SECONDS" -ge "$deadline" ] && return 1
+        sleep 0.5
+    done
+    echo $$ >"$lock/pid"
+    E2E_LOCK="$lock"
+}
+
+e2e_finish() {
+    e2e_stop
+    [ -n "${E2E_LOCK:-}" ] && rm -rf "$E2E_LOCK"
+    E2E_LOCK=""
 }
 
 # Makes a fresh working folder holding copies of the data files; prints it.
@@ -67,7 +91,13 @@ e2e_start() { # folder
         cat "$folder.log" >&2
         return 1
     fi
-    e2e_read_geometry
+    # Wine maps the window small first and gives it its size a moment later.
+    for tries in $(seq 1 50); do
+        e2e_read_geometry
+        [ "${E2E_GEOMETRY#* * }" = "$E2E_CLIENT_W $E2E_CLIENT_H" ] && break
+        sleep 0.1
+    done
+    return 0
 }
 
 # The client area's place on the screen, from the window itself when it has
