@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/resource.h>
 #include <unistd.h>
 #include <fstream>
 #include <iterator>
@@ -290,6 +291,14 @@ TEST_F(AppRun, EachFrameClearsSetsTheViewportAndQueuesTheBatchesInOrder)
     frame();
     EXPECT_EQ(commands().size(), 5u);
     EXPECT_EQ(app->commandList.commands.used, 68u);
+
+    // Minimised: an empty viewport, and the projection stays the last usable one.
+    app->window.resized = 1;
+    app->window.clientWidth = 0;
+    app->window.clientHeight = 0;
+    frame();
+    EXPECT_EQ(commands()[1].values[2], 0.0f);
+    EXPECT_EQ(app->screenToNormalized[0], 2.0f / 800.0f);
 }
 
 TEST_F(AppRun, GameModeDrawsTheRoomThenTheFigure)
@@ -336,6 +345,34 @@ TEST_F(AppRun, EditorModePausesTheCharacterAndGameModeResumesIt)
     ASSERT_EQ(app->editorMode, 0);
     EXPECT_GT(app->character.characterPosition.x, walking.characterPosition.x);
     EXPECT_EQ(app->lineBatch.drawCount, 28u);
+}
+
+TEST_F(AppRun, TheEditorWaitsForAFrameToWorkOn)
+{
+    start();
+    app->editedAnimation.frameCount = 0;
+    app->animationArena.used = 0;
+    frame({KeyTab});
+    frame();
+    ASSERT_EQ(app->editorMode, 1);
+    EXPECT_EQ(app->lineBatch.drawCount + app->pointBatch.drawCount + app->rectBatch.drawCount, 0u);
+}
+
+// Forked, so the address-space limit stays with the child.
+TEST_F(AppRun, StartUpFailsWhenMemoryCannotBeReserved)
+{
+    EXPECT_EXIT(
+        {
+            long pages = 0;
+            FILE* statm = fopen("/proc/self/statm", "r");
+            if (!statm || fscanf(statm, "%ld", &pages) != 1) exit(2);
+            fclose(statm);
+            rlimit limit;
+            limit.rlim_cur = limit.rlim_max = (rlim_t)pages * (rlim_t)sysconf(_SC_PAGESIZE) + (16 << 20);
+            setrlimit(RLIMIT_AS, &limit);
+            exit(startApp(app) ? 0 : 3);
+        },
+        testing::ExitedWithCode(3), "");
 }
 
 TEST_F(AppRun, ACloseRequestStillFinishesTheFrame)
