@@ -112,7 +112,7 @@ struct AppRun : testing::Test
     }
 };
 
-TEST_F(AppRun, StartUpCarvesMainMemoryInTheLayoutOrder)
+TEST_F(AppRun, StartUpCarvesMainMemoryInTheLayoutOrderAndCopiesTheBasePose)
 {
     copyDefaultData();
     start();
@@ -157,20 +157,15 @@ TEST_F(AppRun, StartUpCarvesMainMemoryInTheLayoutOrder)
     EXPECT_EQ(app->idleAnimation->frameCount, (fileBytes("idle.anim").size() - 4) / sizeof(Pose));
     EXPECT_GT(app->walkAnimation->frameCount, 0u);
     EXPECT_GT(app->jumpAnimation->frameCount, 0u);
-}
 
-TEST_F(AppRun, TheEditedAnimationStartsAsOneCopyOfTheBasePose)
-{
-    copyDefaultData();
-    start();
+    // The edited animation: one copy of the base pose at the start of its region.
     std::vector<uint8_t> base = fileBytes("character.bin");
     ASSERT_EQ(base.size(), sizeof(Pose));
     EXPECT_EQ(memcmp(&app->basePose, base.data(), sizeof(Pose)), 0);
     EXPECT_EQ(app->editedAnimation.frameCount, 1u);
     EXPECT_EQ((uint8_t*)app->editedAnimation.poses, app->animationArena.base);
     EXPECT_EQ(app->animationArena.used, sizeof(Pose));
-    EXPECT_EQ(memcmp(app->editedAnimation.poses, &app->basePose, sizeof(Pose)), 0);
-    EXPECT_NE(app->editedAnimation.poses, &app->basePose) << "a copy, not the base pose itself";
+    EXPECT_EQ(memcmp(app->editedAnimation.poses, base.data(), sizeof(Pose)), 0);
 }
 
 TEST_F(AppRun, WithoutDataFilesEverythingStartsEmptyButInPlace)
@@ -187,61 +182,48 @@ TEST_F(AppRun, WithoutDataFilesEverythingStartsEmptyButInPlace)
     EXPECT_EQ(app->lineBatch.drawCount, 24u) << "the scenery, and no figure for an empty idle";
 }
 
-TEST_F(AppRun, BatchesGetTheirKindsBuffersAndPrograms)
+TEST_F(AppRun, OpensTheWindowThenSetsUpBatchesAndFixedGLState)
 {
     start();
+    EXPECT_STREQ(fakePlatform.title, "Marionette Room");
+    EXPECT_EQ(fakePlatform.requestedWidth, 1280u);
+    EXPECT_EQ(fakePlatform.requestedHeight, 720u);
+    EXPECT_EQ(fakePlatform.requestedX, centredPosition);
+    EXPECT_EQ(fakePlatform.requestedY, centredPosition);
+
     struct Expected
     {
         const RenderBatch* batch;
         BatchKind kind;
-        uint32_t vertexBufferSize, indexBufferSize, uvComponents;
+        uint32_t vertexBufferSize, indexBufferSize, program;
     };
     const Expected expected[] = {
-        {&app->lineBatch, LineStrips, 24576, 4092, 0},
-        {&app->pointBatch, Points, 98304, 20480, 0},
-        {&app->rectBatch, Rects, 6144, 1280, 0},
-        {&app->textBatch, Text, 32768, 5120, 2},
+        {&app->lineBatch, LineStrips, 24576, 4092, app->colorProgram},
+        {&app->pointBatch, Points, 98304, 20480, app->colorProgram},
+        {&app->rectBatch, Rects, 6144, 1280, app->colorProgram},
+        {&app->textBatch, Text, 32768, 5120, app->textProgram},
     };
     for (const Expected& e : expected)
     {
         EXPECT_EQ(e.batch->kind, e.kind);
-        EXPECT_EQ(e.batch->drawCount, 0u);
         EXPECT_EQ(e.batch->vertexBufferSize, e.vertexBufferSize);
         EXPECT_EQ(e.batch->indexBufferSize, e.indexBufferSize);
-        EXPECT_EQ(e.batch->positionComponents, 2u);
-        EXPECT_EQ(e.batch->colorComponents, 4u);
-        EXPECT_EQ(e.batch->uvComponents, e.uvComponents);
-        EXPECT_EQ(e.batch->vertexBuffer, 0u);
+        EXPECT_EQ(e.batch->program, e.program);
         EXPECT_EQ(e.batch->projection, app->screenToNormalized);
-        EXPECT_EQ(e.batch->program, e.kind == Text ? app->textProgram : app->colorProgram);
         EXPECT_EQ(e.batch->font, e.kind == Text ? &app->font : nullptr);
     }
     EXPECT_NE(app->colorProgram, 0u);
     EXPECT_NE(app->textProgram, 0u);
     EXPECT_NE(app->colorProgram, app->textProgram);
     EXPECT_EQ(app->screenToNormalized[0], 2.0f / 1280.0f);
-    EXPECT_EQ(app->screenToNormalized[5], 2.0f / 720.0f);
-}
 
-TEST_F(AppRun, OpensTheWindowAndSetsTheFixedGLState)
-{
-    start();
-    EXPECT_STREQ(fakePlatform.title, "Marionette Room");
-    EXPECT_EQ(fakePlatform.requestedWidth, 1280u);
-    EXPECT_EQ(fakePlatform.requestedHeight, 720u);
-    EXPECT_EQ(fakePlatform.requestedX, (int32_t)0x80000000u);
-    EXPECT_EQ(fakePlatform.requestedY, (int32_t)0x80000000u);
-
-    ASSERT_EQ(callCount("glGenVertexArrays"), 1u);
     std::vector<RecordedCall> bind = callsNamed("glBindVertexArray");
     ASSERT_EQ(bind.size(), 1u);
     EXPECT_EQ(bind[0].args[0], (int64_t)app->vertexArray);
-    std::vector<RecordedCall> enable = callsNamed("glEnable");
-    ASSERT_EQ(enable.size(), 1u);
-    EXPECT_EQ(enable[0].args[0], GL_BLEND);
-    std::vector<RecordedCall> blend = callsNamed("glBlendFunc");
-    ASSERT_EQ(blend.size(), 1u);
-    EXPECT_EQ(blend[0].args, (std::vector<int64_t>{GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA}));
+    ASSERT_EQ(callCount("glEnable"), 1u);
+    EXPECT_EQ(callsNamed("glEnable")[0].args[0], GL_BLEND);
+    ASSERT_EQ(callCount("glBlendFunc"), 1u);
+    EXPECT_EQ(callsNamed("glBlendFunc")[0].args, (std::vector<int64_t>{GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA}));
 }
 
 TEST_F(AppRun, AFailedWindowStopsBeforeAnyGLCall)
