@@ -12,6 +12,14 @@ bottom-left corner, y up, as the program itself counts them.
   point  FILE FRAME INDEX                 -> x y of one pose point
   pose   FILE FRAME                       -> the 28 points, one "x y" per line
   same   FILE_A FRAME_A FILE_B FRAME_B    -> yes if the two poses are byte-identical
+  expect FILE_A FRAME_A FILE_B FRAME_B CHANGE... -> yes if pose B is pose A with only
+         these changes: set:I:X:Y (point I is X,Y) or shift:FIRST:COUNT:DX:DY
+         (those points moved by DX,DY); otherwise the first difference
+  shown  FILE FRAME ZOOM POLYLINE         -> "index x y" per point, window position
+  pickable FILE FRAME ZOOM POLYLINE       -> "index x y" of the first point after the
+         first that no earlier point of the polyline would be picked instead of
+  handles SHOT CX CY FILE FRAME ZOOM POLYLINE -> ok if every point of the polyline
+         shows a yellow or red handle and no point of another polyline does
 A FILE ending in .bin is one bare pose (character.bin); its FRAME is ignored.
 """
 import struct
@@ -20,6 +28,10 @@ import sys
 SCREEN_W, SCREEN_H = 1920, 1080
 CLIENT_H = 720
 POSE_BYTES = 224
+POLYLINE_FIRST = (0, 6, 10, 19)
+POLYLINE_COUNT = (6, 4, 9, 9)
+EDITOR_ORIGIN = (640.0, 50.0)
+PICK_RADIUS = 9.0
 COLOURS = {
     "white": (255, 255, 255),
     "black": (0, 0, 0),
@@ -87,6 +99,79 @@ def pose_bytes(path, frame):
     return data[start:start + POSE_BYTES]
 
 
+def points_of(path, frame):
+    pose = pose_bytes(path, frame)
+    return [struct.unpack_from("<ff", pose, 8 * i) for i in range(28)]
+
+
+def shown_positions(path, frame, zoom, polyline):
+    first, count = POLYLINE_FIRST[polyline], POLYLINE_COUNT[polyline]
+    points = points_of(path, frame)
+    return [(i, points[first + i][0] * zoom + EDITOR_ORIGIN[0], points[first + i][1] * zoom + EDITOR_ORIGIN[1])
+            for i in range(count)]
+
+
+def expect(args):
+    a, b = points_of(args[0], int(args[1])), points_of(args[2], int(args[3]))
+    wanted = list(a)
+    for change in args[4:]:
+        kind, *values = change.split(":")
+        if kind == "set":
+            wanted[int(values[0])] = (float(values[1]), float(values[2]))
+        elif kind == "shift":
+            first, count, dx, dy = int(values[0]), int(values[1]), float(values[2]), float(values[3])
+            for i in range(first, first + count):
+                wanted[i] = (a[i][0] + dx, a[i][1] + dy)
+        else:
+            sys.exit(f"unknown change {change}")
+    for i, (want, got) in enumerate(zip(wanted, b)):
+        if abs(want[0] - got[0]) > 0.01 or abs(want[1] - got[1]) > 0.01:
+            return f"point {i} is ({got[0]:g}, {got[1]:g}), expected ({want[0]:g}, {want[1]:g})"
+    return "yes"
+
+
+def on_screen(x, y):
+    return 4 <= x <= 1275 and 4 <= y <= 715
+
+
+def pickable(args):
+    shown = shown_positions(args[0], int(args[1]), float(args[2]), int(args[3]))
+    for i, x, y in shown[1:]:
+        earlier = [(ex, ey) for _, ex, ey in shown[:i]]
+        # Well clear of the pick radius of every earlier point, allowing for rounding.
+        if on_screen(x, y) and all((x - ex) ** 2 + (y - ey) ** 2 > (PICK_RADIUS + 3) ** 2 for ex, ey in earlier):
+            return f"{i} {round(x)} {round(y)}"
+    return "none"
+
+
+def handle_shown(data, cx, cy, x, y):
+    hits = 0
+    for dy in (-1, 0, 1):
+        for dx in (-1, 0, 1):
+            rgb = rgb_at(data, *screen_of(cx, cy, round(x) + dx, round(y) + dy))
+            if matches(rgb, COLOURS["yellow"]) or matches(rgb, COLOURS["red"]):
+                hits += 1
+    return hits >= 5
+
+
+def handles(args):
+    data = load_shot(args[0])
+    cx, cy = int(args[1]), int(args[2])
+    path, frame, zoom, polyline = args[3], int(args[4]), float(args[5]), int(args[6])
+    mine = shown_positions(path, frame, zoom, polyline)
+    for i, x, y in mine:
+        if on_screen(x, y) and not handle_shown(data, cx, cy, x, y):
+            return f"point {i} of polyline {polyline} at ({x:g}, {y:g}) shows no handle"
+    for other in range(4):
+        if other == polyline:
+            continue
+        for i, x, y in shown_positions(path, frame, zoom, other):
+            clear = all((x - mx) ** 2 + (y - my) ** 2 > 100 for _, mx, my in mine)
+            if clear and on_screen(x, y) and handle_shown(data, cx, cy, x, y):
+                return f"point {i} of polyline {other} at ({x:g}, {y:g}) shows a handle"
+    return "ok"
+
+
 def main(argv):
     command, args = argv[1], argv[2:]
     if command == "pixel":
@@ -118,6 +203,15 @@ def main(argv):
         a = pose_bytes(args[0], int(args[1]))
         b = pose_bytes(args[2], int(args[3]))
         print("yes" if a == b else "no")
+    elif command == "expect":
+        print(expect(args))
+    elif command == "shown":
+        for i, x, y in shown_positions(args[0], int(args[1]), float(args[2]), int(args[3])):
+            print(i, round(x), round(y))
+    elif command == "pickable":
+        print(pickable(args))
+    elif command == "handles":
+        print(handles(args))
     else:
         sys.exit(f"unknown command {command}")
 

@@ -74,46 +74,42 @@ e2e_folder() { # name
 # Starts the program in a working folder and waits for its window.
 # Fails (returning 1) when no window appears within 30 seconds.
 e2e_start() { # folder
-    local folder="$1"
+    local folder="$1" tries
     e2e_stop
     (cd "$folder" && exec "$e2e_root/scripts/wine-env" "$E2E_EXE") >"$folder.log" 2>&1 &
     E2E_LAUNCHER=$!
-    local tries
     for tries in $(seq 1 300); do
         [ -z "$E2E_PID" ] && E2E_PID="$(pgrep -P "$E2E_LAUNCHER" -n 2>/dev/null || true)"
-        E2E_WINDOW="$(xdotool search --name '^Marionette Room$' 2>/dev/null | tail -n 1)"
-        [ -n "$E2E_WINDOW" ] && [ -n "$E2E_PID" ] && break
+        e2e_find_window && [ -n "$E2E_PID" ] && return 0
         kill -0 "$E2E_LAUNCHER" 2>/dev/null || break
         sleep 0.1
     done
-    if [ -z "$E2E_WINDOW" ]; then
-        echo "no window appeared; log:" >&2
-        cat "$folder.log" >&2
-        return 1
-    fi
-    # Wine maps the window small first and gives it its size a moment later.
-    for tries in $(seq 1 50); do
-        e2e_read_geometry
-        [ "${E2E_GEOMETRY#* * }" = "$E2E_CLIENT_W $E2E_CLIENT_H" ] && break
-        sleep 0.1
-    done
-    return 0
+    echo "no window appeared; log:" >&2
+    cat "$folder.log" >&2
+    return 1
 }
 
-# The client area's place on the screen, from the window itself when it has
-# the client size (Wine without a window manager maps the client area alone).
-e2e_read_geometry() {
-    local geometry x y w h
-    geometry="$(xdotool getwindowgeometry --shell "$E2E_WINDOW" 2>/dev/null)" || return 0
-    x="$(sed -n 's/^X=//p' <<<"$geometry")"
-    y="$(sed -n 's/^Y=//p' <<<"$geometry")"
-    w="$(sed -n 's/^WIDTH=//p' <<<"$geometry")"
-    h="$(sed -n 's/^HEIGHT=//p' <<<"$geometry")"
-    if [ "$w" = "$E2E_CLIENT_W" ] && [ "$h" = "$E2E_CLIENT_H" ]; then
-        E2E_CLIENT_X="$x"
-        E2E_CLIENT_Y="$y"
-    fi
-    E2E_GEOMETRY="$x $y $w $h"
+# Finds the window by its title and reads where its client area lies. Wine
+# maps a window small first and sizes it a moment later, and without a window
+# manager the X window is the client area alone, so the one that counts is the
+# window with the client size.
+e2e_find_window() {
+    local window geometry x y w h
+    for window in $(xdotool search --name '^Marionette Room$' 2>/dev/null); do
+        geometry="$(xdotool getwindowgeometry --shell "$window" 2>/dev/null)" || continue
+        x="$(sed -n 's/^X=//p' <<<"$geometry")"
+        y="$(sed -n 's/^Y=//p' <<<"$geometry")"
+        w="$(sed -n 's/^WIDTH=//p' <<<"$geometry")"
+        h="$(sed -n 's/^HEIGHT=//p' <<<"$geometry")"
+        E2E_WINDOW="$window"
+        E2E_GEOMETRY="$x $y $w $h"
+        if [ "$w" = "$E2E_CLIENT_W" ] && [ "$h" = "$E2E_CLIENT_H" ]; then
+            E2E_CLIENT_X="$x"
+            E2E_CLIENT_Y="$y"
+            return 0
+        fi
+    done
+    return 1
 }
 
 # Waits until a screenshot satisfies a check (a command that reads
@@ -170,16 +166,17 @@ e2e_running() {
 }
 
 # --- keyboard: every key is held for several frames, because a press and a
-# release that arrive between two polls read only as Released.
+# release that arrive between two polls read only as Released. The pauses are
+# generous: on a busy machine a frame under Wine can take a tenth of a second.
 
 e2e_key() { # keysym [seconds held]
-    xdotool keydown "$1"; sleep "${2:-0.1}"
+    xdotool keydown "$1"; sleep "${2:-0.15}"
     xdotool keyup "$1"; sleep 0.1
 }
 
 e2e_chord() { # modifier keysym, keysym
     xdotool keydown "$1"; sleep 0.05
-    xdotool keydown "$2"; sleep 0.1
+    xdotool keydown "$2"; sleep 0.15
     xdotool keyup "$2"; sleep 0.05
     xdotool keyup "$1"; sleep 0.1
 }
@@ -203,11 +200,11 @@ e2e_screen_x() { echo $((E2E_CLIENT_X + $1)); }
 e2e_screen_y() { echo $((E2E_CLIENT_Y + E2E_CLIENT_H - 1 - $1)); }
 
 e2e_move() { # x y
-    xdotool mousemove "$(e2e_screen_x "$1")" "$(e2e_screen_y "$2")"; sleep 0.1
+    xdotool mousemove "$(e2e_screen_x "$1")" "$(e2e_screen_y "$2")"; sleep 0.12
 }
 
-e2e_down() { xdotool mousedown "${1:-1}"; sleep 0.1; }
-e2e_up() { xdotool mouseup "${1:-1}"; sleep 0.1; }
+e2e_down() { xdotool mousedown "${1:-1}"; sleep 0.2; }
+e2e_up() { xdotool mouseup "${1:-1}"; sleep 0.15; }
 
 e2e_click() { # x y [button]
     e2e_move "$1" "$2"
