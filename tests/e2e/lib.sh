@@ -130,6 +130,7 @@ e2e_wait_for() { # seconds, command...
 # does not end within five seconds. Safe to call when nothing runs.
 e2e_stop() {
     if [ -n "$E2E_LAUNCHER" ] && kill -0 "$E2E_LAUNCHER" 2>/dev/null; then
+        [ -z "$E2E_PID" ] && E2E_PID="$(pgrep -P "$E2E_LAUNCHER" -n 2>/dev/null || true)"
         if [ -n "$E2E_PID" ] && kill -0 "$E2E_PID" 2>/dev/null; then
             e2e_close_request
             e2e_wait_exit 50 || kill "$E2E_PID" 2>/dev/null
