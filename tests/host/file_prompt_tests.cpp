@@ -1,0 +1,281 @@
+#include <gtest/gtest.h>
+#include <string.h>
+#include <unistd.h>
+#include <filesystem>
+#include <string>
+#include <vector>
+#include "app/animation_files.h"
+#include "app/file_prompt.h"
+#include "character/pose.h"
+#include "platform/os.h"
+#include "platform/window.h"
+#include "render/render_batch.h"
+#include "text/font_atlas.h"
+#include "text/text_layout.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Runs the prompt frame by frame in a folder of its own (typed names are
+// relative to the working directory), with the standard text and rectangle
+// batches and the DejaVu font when it is installed.
+class FilePrompt : public ::testing::Test
+{
+protected:
+    static const uint64_t memorySize = 8 * 1024 * 1024;
+    uint8_t* memory = nullptr;
+    Arena batchArena = {};
+    Arena fontArena = {};
+    Arena animationArena = {};
+    RenderBatch textBatch = {};
+    RenderBatch rectBatch = {};
+    FontAtlas font = {};
+    float projection[16] = {};
+    Animation animation = {};
+    uint64_t selectedFrame = 0;
+    FilePromptState prompt = {};
+    Window window = {};
+    fs::path folder;
+    fs::path previousFolder;
+
+    void SetUp() override
+    {
+        memory = (uint8_t*)osReserveMemory(memorySize);
+        ASSERT_NE(memory, nullptr);
+        Arena all = {memorySize, 0, memory};
+        batchArena = subArena(&all, 64 * 1024);
+        fontArena = subArena(&all, 5 * 1024 * 1024);
+        animationArena = subArena(&all, 1024 * 1024);
+        rectBatch = createRenderBatch(&batchArena, Rects, 2048, 1024, 6144, 1280, 0, projection);
+        textBatch = createRenderBatch(&batchArena, Text, 7200, 256, 32768, 5120, 0, projection);
+        uint32_t built = buildFontAtlas(&fontArena, "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", 24);
+        font = fontAtlasFromArena(fontArena, built);
+        textBatch.font = &font;
+        setFrames(2, 100.0f);
+
+        const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        folder = fs::temp_directory_path() / (std::string("marionette_prompt_") + test->name());
+        std::error_code ignored;
+        fs::remove_all(folder, ignored);
+        fs::create_directories(folder);
+        previousFolder = fs::current_path();
+        fs::current_path(folder);
+    }
+
+    void TearDown() override
+    {
+        fs::current_path(previousFolder);
+        std::error_code ignored;
+        fs::remove_all(folder, ignored);
+        osReleaseMemory(memory, memorySize);
+    }
+
+    void setFrames(uint32_t count, float first)
+    {
+        animationArena.used = 0;
+        animation.poses = (Pose*)pushBytes(&animationArena, count * sizeof(Pose));
+        animation.frameCount = count;
+        float* values = (float*)animation.poses;
+        for (uint32_t i = 0; i < count * 56; ++i) values[i] = first + (float)i;
+    }
+
+    // One frame: the keys held (others Up, Escape as given) and the characters typed.
+    void frame(std::vector<uint32_t> typed, std::vector<uint32_t> held = {}, bool escape = false)
+    {
+        memset(window.keys, Up, sizeof window.keys);
+        for (uint32_t key : held) window.keys[key] = Held;
+        if (escape) window.keys[KeyEscape] = Pressed;
+        window.typedCount = (uint32_t)typed.size();
+        for (size_t i = 0; i < typed.size(); ++i) window.typedChars[i] = typed[i];
+        resetBatch(&textBatch);
+        resetBatch(&rectBatch);
+        updateFilePrompt(&prompt, &window, &textBatch, &rectBatch, &font, &animation, &animationArena,
+                         &selectedFrame);
+    }
+
+    void openForSave() { frame({19}, {KeyControl, keyLetter('S')}); }
+    void openForLoad() { frame({15}, {KeyControl, keyLetter('O')}); }
+
+    static std::vector<uint32_t> chars(const std::string& text)
+    {
+        return std::vector<uint32_t>(text.begin(), text.end());
+    }
+
+    std::string shownText() const
+    {
+        if (textBatch.drawCount != 1) return "<not drawn>";
+        const TextDraw* draw = (const TextDraw*)textBatch.draws.base;
+        return std::string((const char*)draw->text.base, draw->length);
+    }
+
+    std::string typedName() const { return std::string((const char*)prompt.fileName, prompt.fileNameLength); }
+
+    std::vector<std::string> folderNames() const
+    {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+        return names;
+    }
+
+    void expectAllClosed() const
+    {
+        EXPECT_EQ(prompt.promptOpen, 0);
+        EXPECT_EQ(prompt.saveRequested, 0);
+        EXPECT_EQ(prompt.loadRequested, 0);
+        EXPECT_EQ(prompt.nameConfirmed, 0);
+        EXPECT_EQ(prompt.fileNameLength, 0u);
+        EXPECT_EQ(prompt.fileName[0], 0);
+    }
+};
+
+TEST_F(FilePrompt, WhatIsShownIsTheNameSaved)
+{
+    openForSave();
+    EXPECT_EQ(prompt.promptOpen, 1);
+    EXPECT_EQ(prompt.fileNameLength, 0u) << "the opening keystroke adds nothing";
+    EXPECT_EQ(textBatch.drawCount, 0u) << "the prompt shows from the next frame";
+
+    frame(chars("abcd\b\bxy"));
+    EXPECT_EQ(shownText(), "abxy");
+    EXPECT_EQ(rectBatch.drawCount, 1u);
+    frame({13});
+    EXPECT_EQ(shownText(), "abxy") << "drawn also in the frame Return closes it";
+    expectAllClosed();
+    EXPECT_EQ(folderNames(), std::vector<std::string>{"abxy"});
+    EXPECT_EQ(fs::file_size("abxy"), 4u + 2 * 224);
+
+    frame(chars("zz"));
+    EXPECT_EQ(textBatch.drawCount, 0u) << "closed: neither drawn nor typed into";
+    EXPECT_EQ(prompt.fileNameLength, 0u);
+}
+
+TEST_F(FilePrompt, EmptyOrCutNamesDoNothing)
+{
+    openForSave();
+    frame({13});
+    expectAllClosed();
+    openForLoad();
+    frame({13});
+    expectAllClosed();
+    // A typed NUL would hand the system the name "a" while "a?b" is shown.
+    openForSave();
+    frame({'a', 0, 'b', 13});
+    expectAllClosed();
+    EXPECT_TRUE(folderNames().empty());
+    EXPECT_EQ(animation.frameCount, 2u);
+}
+
+TEST_F(FilePrompt, NameStopsAt126CharactersWhileBackspaceAndReturnWork)
+{
+    openForSave();
+    for (int i = 0; i < 4; ++i) frame(std::vector<uint32_t>(32, 'a'));
+    EXPECT_EQ(prompt.fileNameLength, 126u);
+    EXPECT_EQ(prompt.fileName[126], 0);
+    frame({8, 'b', 'c'});
+    EXPECT_EQ(typedName(), std::string(125, 'a') + "b");
+    frame({13});
+    EXPECT_EQ(folderNames(), std::vector<std::string>{std::string(125, 'a') + "b"});
+}
+
+TEST_F(FilePrompt, ReturnDropsTheRestOfTheFrame)
+{
+    openForSave();
+    frame(chars("ab\rcd"));
+    expectAllClosed();
+    EXPECT_EQ(shownText(), "ab");
+    EXPECT_EQ(folderNames(), std::vector<std::string>{"ab"});
+}
+
+TEST_F(FilePrompt, EscapeClosesBeforeTheFrameIsTyped)
+{
+    openForLoad();
+    frame(chars("ab"));
+    frame(chars("cd\r"), {}, true);
+    expectAllClosed();
+    EXPECT_EQ(textBatch.drawCount, 0u);
+    EXPECT_EQ(rectBatch.drawCount, 0u);
+    EXPECT_TRUE(folderNames().empty());
+}
+
+TEST_F(FilePrompt, ControlCharactersTypedWhileOpenArePartOfTheName)
+{
+    openForSave();
+    frame({9, 19, 15, 0x1E9});
+    EXPECT_EQ(typedName(), std::string("\x09\x13\x0F\xE9")) << "each character gives its low 8 bits";
+    EXPECT_EQ(prompt.saveRequested, 1);
+    EXPECT_EQ(prompt.loadRequested, 0);
+}
+
+TEST_F(FilePrompt, BothRequestsSaveFirstThenLoadTheSameName)
+{
+    // The file holds a one-frame animation: a load first would bring it in
+    // and then save it back; a save first writes the two frames and loads them.
+    setFrames(1, -5.0f);
+    ASSERT_TRUE(saveAnimationFile(&animation, "both.anim"));
+    setFrames(2, 100.0f);
+    std::vector<uint8_t> edited((uint8_t*)animation.poses, (uint8_t*)animation.poses + 2 * sizeof(Pose));
+    selectedFrame = 1;
+
+    frame({}, {KeyControl, keyLetter('S'), keyLetter('O')});
+    EXPECT_EQ(prompt.saveRequested, 1);
+    EXPECT_EQ(prompt.loadRequested, 1);
+    frame(chars("both.anim\r"));
+    expectAllClosed();
+    EXPECT_EQ(fs::file_size("both.anim"), 4u + 2 * 224);
+    EXPECT_EQ(animation.frameCount, 2u);
+    EXPECT_EQ(std::vector<uint8_t>(animationArena.base, animationArena.base + animationArena.used), edited);
+    EXPECT_EQ(selectedFrame, 0u) << "a load selects the first frame";
+}
+
+TEST_F(FilePrompt, LoadReplacesOrKeepsTheAnimation)
+{
+    setFrames(1, -5.0f);
+    ASSERT_TRUE(saveAnimationFile(&animation, "one.anim"));
+    setFrames(3, 100.0f);
+    Animation before = animation;
+    selectedFrame = 2;
+
+    openForLoad();
+    frame(chars("missing.anim\r"));
+    EXPECT_EQ(animation.frameCount, before.frameCount);
+    EXPECT_EQ(animationArena.used, 3u * 224);
+    EXPECT_EQ(selectedFrame, 2u) << "a failed load keeps the selection";
+
+    openForLoad();
+    frame(chars("one.anim\r"));
+    EXPECT_EQ(animation.frameCount, 1u);
+    EXPECT_EQ(animationArena.used, 224u);
+    EXPECT_EQ(animation.poses[0].points[0].x, -5.0f);
+    EXPECT_EQ(selectedFrame, 0u) << "the selection is brought back into range";
+}
+
+TEST_F(FilePrompt, CaretSpansTheMeasuredText)
+{
+    openForSave();
+    frame(chars("Wg"));
+    const TextDraw* text = (const TextDraw*)textBatch.draws.base;
+    EXPECT_EQ(text->x, 10.0f);
+    EXPECT_EQ(text->y, 10.0f);
+    EXPECT_EQ(text->size, 24.0f);
+    EXPECT_EQ(text->color.r + text->color.g + text->color.b + text->color.a, 4.0f);
+
+    float width = 0, height = 0, depth = 0;
+    measureText(&font, prompt.fileName, prompt.fileNameLength, 24, &width, &height, &depth);
+    ASSERT_EQ(rectBatch.drawCount, 1u);
+    const Draw* caret = (const Draw*)rectBatch.draws.base;
+    EXPECT_EQ(caret->count, 1u);
+    EXPECT_EQ(caret->color.r + caret->color.g + caret->color.b + caret->color.a, 4.0f);
+    EXPECT_FLOAT_EQ(caret->points[0], 10 + width);
+    EXPECT_FLOAT_EQ(caret->points[1], 10 - depth);
+    EXPECT_FLOAT_EQ(caret->points[2], 20 + width);
+    EXPECT_FLOAT_EQ(caret->points[3], 10 - depth + height);
+    if (font.header)
+    {
+        EXPECT_GT(width, 0.0f);
+        EXPECT_LT(caret->points[1], 10.0f) << "from below the baseline";
+        EXPECT_GT(caret->points[3], 10.0f + 12.0f) << "to about the ascent above it";
+    }
+}
+
+} // namespace
