@@ -14,7 +14,8 @@ bottom-left corner, y up, as the program itself counts them.
   same   FILE_A FRAME_A FILE_B FRAME_B    -> yes if the two poses are byte-identical
   expect FILE_A FRAME_A FILE_B FRAME_B CHANGE... -> yes if pose B is pose A with only
          these changes: set:I:X:Y (point I is X,Y) or shift:FIRST:COUNT:DX:DY
-         (those points moved by DX,DY); otherwise the first difference
+         (those points moved by DX,DY) or copy:FILE:FRAME:FIRST:COUNT (those points
+         as in that pose); otherwise the first difference
   shown  FILE FRAME ZOOM POLYLINE         -> "index x y" per point, window position
   pickable FILE FRAME ZOOM POLYLINE       -> "index x y" of the first point after the
          first that no earlier point of the polyline would be picked instead of
@@ -122,6 +123,10 @@ def expect(args):
             first, count, dx, dy = int(values[0]), int(values[1]), float(values[2]), float(values[3])
             for i in range(first, first + count):
                 wanted[i] = (a[i][0] + dx, a[i][1] + dy)
+        elif kind == "copy":
+            source = points_of(values[0], int(values[1]))
+            first, count = int(values[2]), int(values[3])
+            wanted[first:first + count] = source[first:first + count]
         else:
             sys.exit(f"unknown change {change}")
     for i, (want, got) in enumerate(zip(wanted, b)):
