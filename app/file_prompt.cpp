@@ -2,6 +2,7 @@
 #include "app/animation_files.h"
 #include "character/frame_strip.h"
 #include "character/pose.h"
+#include "platform/os.h"
 #include "platform/window.h"
 #include "render/render_batch.h"
 #include "text/text_layout.h"
@@ -54,13 +55,21 @@ static void takeTypedCharacters(FilePromptState* prompt, const Window* window)
 }
 
 // The name at the bottom left, and a caret box right after it spanning the
-// text's measured height.
+// text's measured height. Typed characters are bytes of the ANSI code page
+// while text is drawn as UTF-8, so an accented letter is converted first:
+// drawn raw it would swallow the letters after it.
 static void drawPrompt(const FilePromptState* prompt, RenderBatch* textBatch, RenderBatch* rectBatch,
                        const FontAtlas* font)
 {
-    pushText(textBatch, promptX, promptBaseline, prompt->fileName, prompt->fileNameLength, promptSize, colorWhite);
+    uint8_t shown[256];
+    const uint8_t* text = prompt->fileName;
+    uint32_t length = osAnsiToUtf8(prompt->fileName, prompt->fileNameLength, shown, sizeof shown);
+    if (length > 0) text = shown;
+    else length = prompt->fileNameLength;
+
+    pushText(textBatch, promptX, promptBaseline, text, length, promptSize, colorWhite);
     float width = 0, height = 0, depth = 0;
-    measureText(font, prompt->fileName, prompt->fileNameLength, promptSize, &width, &height, &depth);
+    measureText(font, text, length, promptSize, &width, &height, &depth);
     float left = promptX + width;
     float bottom = promptBaseline - depth;
     float caret[4] = {left, bottom, left + caretWidth, bottom + height};

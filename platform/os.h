@@ -36,6 +36,11 @@ bool osReplaceFile(const char* source, const char* target);
 // Removes a file; false on failure.
 bool osDeleteFile(const char* path);
 
+// Converts text in the system's ANSI code page (what typed characters
+// arrive as) to UTF-8. Returns the bytes written, or 0 if it does not fit in
+// capacity or cannot be converted.
+uint32_t osAnsiToUtf8(const uint8_t* text, uint32_t length, uint8_t* out, uint32_t capacity);
+
 // A steadily increasing counter and its ticks per second.
 uint64_t osCounter();
 uint64_t osCounterFrequency();

@@ -99,6 +99,26 @@ bool osDeleteFile(const char* path)
     return unlink(path) == 0;
 }
 
+// The host stands in for a Western code page with Latin-1.
+uint32_t osAnsiToUtf8(const uint8_t* text, uint32_t length, uint8_t* out, uint32_t capacity)
+{
+    uint32_t written = 0;
+    for (uint32_t i = 0; i < length; ++i)
+    {
+        uint8_t byte = text[i];
+        uint32_t size = byte < 0x80 ? 1 : 2;
+        if (written + size > capacity) return 0;
+        if (size == 1)
+        {
+            out[written++] = byte;
+            continue;
+        }
+        out[written++] = (uint8_t)(0xC0 | (byte >> 6));
+        out[written++] = (uint8_t)(0x80 | (byte & 0x3F));
+    }
+    return written;
+}
+
 uint64_t osCounter()
 {
     struct timespec now;

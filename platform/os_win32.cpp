@@ -98,6 +98,16 @@ bool osDeleteFile(const char* path)
     return DeleteFileA(path) != 0;
 }
 
+uint32_t osAnsiToUtf8(const uint8_t* text, uint32_t length, uint8_t* out, uint32_t capacity)
+{
+    if (length == 0) return 0;
+    WCHAR wide[256];
+    int wideLength = MultiByteToWideChar(CP_ACP, 0, (const char*)text, (int)length, wide, 256);
+    if (wideLength <= 0) return 0;
+    int written = WideCharToMultiByte(CP_UTF8, 0, wide, wideLength, (char*)out, (int)capacity, nullptr, nullptr);
+    return written > 0 ? (uint32_t)written : 0;
+}
+
 uint64_t osCounter()
 {
     LARGE_INTEGER now;

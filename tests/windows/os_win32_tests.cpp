@@ -67,3 +67,16 @@ TEST(OsWin32, CounterAdvances)
 }
 
 } // namespace
+
+namespace {
+
+TEST(OsWin32, TypedAnsiTextBecomesUtf8)
+{
+    const uint8_t name[] = {'h', 0xE9, 'l', 'l', 'o'};
+    uint8_t out[16] = {};
+    ASSERT_EQ(osAnsiToUtf8(name, 5, out, sizeof out), 6u);
+    EXPECT_EQ(memcmp(out, "h\xC3\xA9llo", 6), 0);
+    EXPECT_EQ(osAnsiToUtf8(name, 5, out, 5), 0u) << "a result that does not fit is refused";
+}
+
+} // namespace
