@@ -6,39 +6,33 @@ namespace {
 
 struct FrameStrip : testing::Test, EditorFixture
 {
-    static const uint32_t arenaPoses = 40;
-    Pose poseMemory[arenaPoses];
+    Pose poseMemory[40];
     Arena poseArena = {sizeof poseMemory, 0, (uint8_t*)poseMemory};
     Animation animation = {0, poseMemory};
     FrameStripState strip = {0};
     PoseEditorState editor = initialPoseEditorState();
 
-    // Frames tagged 0, 1, 2, ... so moves and copies show in the first point.
+    // Frame i's points all lie near (1000 i, 0), so moves and copies show in its tag.
     void makeFrames(uint32_t count)
     {
-        for (uint32_t i = 0; i < count; ++i) poseMemory[i] = numberedPose((float)i);
+        for (uint32_t f = 0; f < count; ++f)
+            for (uint32_t i = 0; i < 28; ++i) poseMemory[f].points[i] = {1000.0f * (float)f + (float)i, -(float)i};
         animation.frameCount = count;
         poseArena.used = count * sizeof(Pose);
     }
 
     float tagOf(uint32_t frame) const { return animation.poses[frame].points[0].x / 1000.0f; }
 
-    void run() { updateFrameStrip(&strip, &editor, &window, &lines, &points, &rects, &animation, &poseArena); }
+    void frameWith(uint32_t key, ButtonState state, int32_t x = 0, int32_t y = 0)
+    {
+        startFrame(key, state, x, y);
+        updateFrameStrip(&strip, &editor, &window, &lines, &points, &rects, &animation, &poseArena);
+    }
 
     void clickAt(int32_t x, int32_t y, bool control = false)
     {
-        nextFrame();
-        setKey(KeyMouseLeft, Released);
-        setKey(KeyControl, control ? Held : Up);
-        mouseAt(x, y);
-        run();
-    }
-
-    void release(uint32_t key)
-    {
-        nextFrame();
-        setKey(key, Released);
-        run();
+        window.keys[KeyControl] = control ? Held : Up;
+        frameWith(KeyMouseLeft, Released, x, y);
     }
 };
 
@@ -48,123 +42,80 @@ using FrameStripDeletion = FrameStrip;
 using FrameStripInsertion = FrameStrip;
 using FrameStripSelection = FrameStrip;
 
-TEST_F(FrameStrip, DrawsFourRectangleDrawsAlongTheTopEdge)
+TEST_F(FrameStrip, DrawsFramesBeforeSelectedAfterAndTheAddBoxAlongTheTopThenTheSelectedPose)
 {
     makeFrames(3);
-    run();
+    frameWith(0, Up);
     ASSERT_EQ(rects.drawCount, 4u + 3u); // the strip's four, then the editor's buttons
-    EXPECT_EQ(drawAt(rects, 0)->count, 0u);
-    const Draw* red = drawAt(rects, 1);
-    EXPECT_TRUE(sameColor(red->color, colorRed));
-    ASSERT_EQ(red->count, 1u);
-    EXPECT_VEC2_EQ(vertexOf(red, 0), 110, 690);
-    EXPECT_VEC2_EQ(vertexOf(red, 1), 125, 720);
-    const Draw* after = drawAt(rects, 2);
-    EXPECT_TRUE(sameColor(after->color, colorYellow));
-    ASSERT_EQ(after->count, 2u);
-    EXPECT_VEC2_EQ(vertexOf(after, 2), 150, 690);
-    EXPECT_VEC2_EQ(vertexOf(after, 3), 165, 720);
-    const Draw* add = drawAt(rects, 3);
-    EXPECT_TRUE(sameColor(add->color, colorGreen));
-    ASSERT_EQ(add->count, 1u);
-    EXPECT_VEC2_EQ(vertexOf(add, 0), 170, 690);
-    EXPECT_VEC2_EQ(vertexOf(add, 1), 185, 720);
+    const Color colors[4] = {colorYellow, colorRed, colorYellow, colorGreen};
+    const uint32_t counts[4] = {0, 1, 2, 1};
+    for (uint32_t i = 0; i < 4; ++i)
+    {
+        EXPECT_EQ(drawAt(rects, i).count, counts[i]);
+        EXPECT_TRUE(sameColor(drawAt(rects, i).color, colors[i]));
+    }
+    EXPECT_VEC2_EQ(vertexOf(drawAt(rects, 1), 0), 110, 690);
+    EXPECT_VEC2_EQ(vertexOf(drawAt(rects, 1), 1), 125, 720);
+    EXPECT_VEC2_EQ(vertexOf(drawAt(rects, 2), 3), 165, 720);
+    EXPECT_VEC2_EQ(vertexOf(drawAt(rects, 3), 0), 170, 690);
 
     strip.selectedFrame = 2;
-    nextFrame();
-    run();
-    EXPECT_EQ(drawAt(rects, 0)->count, 2u);
-    EXPECT_EQ(drawAt(rects, 2)->count, 0u);
+    frameWith(0, Up);
+    EXPECT_EQ(drawAt(rects, 0).count, 2u);
+    EXPECT_EQ(drawAt(rects, 2).count, 0u);
+    // The guides, then the head outline of frame 2's pose.
+    EXPECT_VEC2_EQ(vertexOf(drawAt(lines, 2), 0), 640 + 2000, 50);
 }
 
-TEST_F(FrameStrip, HandsTheSelectedPoseToTheEditor)
+TEST_F(FrameStripSelection, ByAClickInsideABoxNotOnItsEdgeAndByArrowsThatWrapAround)
 {
-    makeFrames(3);
-    strip.selectedFrame = 1;
-    run();
-    // Guides first, then the pose's head outline starting at point 0 of frame 1.
-    ASSERT_GE(lines.drawCount, 3u);
-    EXPECT_VEC2_EQ(vertexOf(drawAt(lines, 2), 0), 640 + 1000, 50);
-}
-
-TEST_F(FrameStripSelection, ClickSelectsButAReleaseOnAnEdgeDoesNot)
-{
-    makeFrames(3);
+    makeFrames(4);
     clickAt(boxCentreX(2), 705);
     EXPECT_EQ(strip.selectedFrame, 2u);
     clickAt(110, 705); // left edge of box 0
-    EXPECT_EQ(strip.selectedFrame, 2u);
     clickAt(boxCentreX(0), 690); // bottom edge
     EXPECT_EQ(strip.selectedFrame, 2u);
     clickAt(boxCentreX(0), 719);
     EXPECT_EQ(strip.selectedFrame, 0u);
-}
 
-TEST_F(FrameStripSelection, ArrowsWrapAroundAndRightWinsOverLeft)
-{
-    makeFrames(4);
-    strip.selectedFrame = 3;
-    release(KeyRight);
-    EXPECT_EQ(strip.selectedFrame, 0u);
-    release(KeyLeft);
+    frameWith(KeyLeft, Released);
     EXPECT_EQ(strip.selectedFrame, 3u);
-    release(KeyLeft);
-    EXPECT_EQ(strip.selectedFrame, 2u);
+    frameWith(KeyRight, Released);
+    EXPECT_EQ(strip.selectedFrame, 0u);
 
-    nextFrame();
-    setKey(KeyLeft, Released);
-    setKey(KeyRight, Released);
-    run();
+    strip.selectedFrame = 7; // out of range on entry
+    frameWith(0, Up);
     EXPECT_EQ(strip.selectedFrame, 3u);
 }
 
-TEST_F(FrameStripSelection, AnOutOfRangeSelectionIsClampedOnEntry)
+TEST_F(FrameStripDeletion, ControlClickDeletesTheBoxClickedUnlessItIsTheOnlyFrame)
 {
-    makeFrames(3);
-    strip.selectedFrame = 7;
-    run();
-    EXPECT_EQ(strip.selectedFrame, 2u);
+    struct Case
+    {
+        uint32_t frames, selected, clicked;
+        uint32_t selectedAfter;
+        std::vector<float> tagsAfter;
+    };
+    const Case cases[] = {
+        {3, 2, 2, 1, {0, 1}},
+        {3, 2, 0, 0, {1, 2}},
+        {1, 0, 0, 0, {0}},
+    };
+    for (const Case& c : cases)
+    {
+        makeFrames(c.frames);
+        strip.selectedFrame = c.selected;
+        clickAt(boxCentreX(c.clicked), 705, true);
+        ASSERT_EQ(animation.frameCount, c.tagsAfter.size()) << "clicked " << c.clicked;
+        EXPECT_EQ(poseArena.used, c.tagsAfter.size() * sizeof(Pose));
+        EXPECT_EQ(strip.selectedFrame, c.selectedAfter);
+        for (uint32_t f = 0; f < animation.frameCount; ++f) EXPECT_EQ(tagOf(f), c.tagsAfter[f]);
+        // The strip drawn in the same frame already shows the change.
+        EXPECT_EQ(drawAt(rects, 0).count + 1 + drawAt(rects, 2).count, animation.frameCount);
+    }
 }
 
-TEST_F(FrameStripDeletion, DeletingTheLastFrameSelectsTheOneBefore)
-{
-    makeFrames(3);
-    strip.selectedFrame = 2;
-    clickAt(boxCentreX(2), 705, true);
-    EXPECT_EQ(animation.frameCount, 2u);
-    EXPECT_EQ(strip.selectedFrame, 1u);
-    EXPECT_EQ(poseArena.used, 2 * sizeof(Pose));
-    EXPECT_EQ(tagOf(0), 0.0f);
-    EXPECT_EQ(tagOf(1), 1.0f);
-    // The deletion shows in the same frame: two boxes, the second red.
-    EXPECT_EQ(drawAt(rects, 0)->count, 1u);
-    EXPECT_VEC2_EQ(vertexOf(drawAt(rects, 1), 0), 130, 690);
-    EXPECT_EQ(drawAt(rects, 2)->count, 0u);
-}
-
-TEST_F(FrameStripDeletion, DeletingTheFirstFrameMovesTheRestDown)
-{
-    makeFrames(3);
-    strip.selectedFrame = 2;
-    Pose second = animation.poses[1];
-    clickAt(boxCentreX(0), 705, true);
-    EXPECT_EQ(animation.frameCount, 2u);
-    EXPECT_EQ(strip.selectedFrame, 0u);
-    EXPECT_EQ(poseArena.used, 2 * sizeof(Pose));
-    EXPECT_EQ(memcmp(&animation.poses[0], &second, sizeof(Pose)), 0);
-    EXPECT_EQ(tagOf(1), 2.0f);
-}
-
-TEST_F(FrameStripDeletion, ASingleFrameIsOnlySelected)
-{
-    makeFrames(1);
-    clickAt(boxCentreX(0), 705, true);
-    EXPECT_EQ(animation.frameCount, 1u);
-    EXPECT_EQ(strip.selectedFrame, 0u);
-    EXPECT_EQ(poseArena.used, sizeof(Pose));
-}
-
-TEST_F(FrameStripInsertion, DuplicatesTheSelectedFrameAfterItself)
+TEST_F(FrameStripInsertion, DuplicatesTheSelectedFrameAfterItselfAndSelectsTheCopy)
 {
     makeFrames(3); // P, Q, R
     strip.selectedFrame = 1;
@@ -177,16 +128,12 @@ TEST_F(FrameStripInsertion, DuplicatesTheSelectedFrameAfterItself)
     EXPECT_EQ(memcmp(&animation.poses[1], &q, sizeof(Pose)), 0);
     EXPECT_EQ(memcmp(&animation.poses[2], &q, sizeof(Pose)), 0);
     EXPECT_EQ(tagOf(3), 2.0f);
-    // This frame still shows three boxes and the add box where it was clicked.
-    EXPECT_EQ(drawAt(rects, 0)->count + drawAt(rects, 1)->count + drawAt(rects, 2)->count, 3u);
-    EXPECT_VEC2_EQ(vertexOf(drawAt(rects, 3), 0), 170, 690);
 
-    nextFrame();
-    run();
-    EXPECT_VEC2_EQ(vertexOf(drawAt(rects, 3), 0), 190, 690);
+    frameWith(0, Up);
+    EXPECT_VEC2_EQ(vertexOf(drawAt(rects, 3), 0), 190, 690); // the add box moved right
 }
 
-TEST_F(FrameStripInsertion, RefusedAtThirtyTwoFrames)
+TEST_F(FrameStripInsertion, RefusedAtThirtyTwoFramesOrWhenTheArenaIsFull)
 {
     makeFrames(32);
     strip.selectedFrame = 5;
@@ -197,48 +144,30 @@ TEST_F(FrameStripInsertion, RefusedAtThirtyTwoFrames)
     EXPECT_EQ(strip.selectedFrame, 5u);
     EXPECT_EQ(poseArena.used, 32 * sizeof(Pose));
     EXPECT_EQ(memcmp(before, poseMemory, sizeof before), 0);
-}
 
-TEST_F(FrameStripInsertion, RefusedWhenTheArenaHasNoRoomForAnotherPose)
-{
     makeFrames(3);
     poseArena.capacity = 3 * sizeof(Pose);
     clickAt(boxCentreX(3), 705);
     EXPECT_EQ(animation.frameCount, 3u);
     EXPECT_EQ(poseArena.used, 3 * sizeof(Pose));
-    EXPECT_EQ(tagOf(1), 1.0f);
 }
 
-TEST_F(FrameStrip, MoreFramesThanBoxesDrawsOnlyTheFirstThirtyTwo)
+TEST_F(FrameStrip, LoadedAnimationsBeyondThirtyTwoFramesOrWithoutFramesAreLeftAlone)
 {
     makeFrames(40);
     strip.selectedFrame = 35;
-    run();
-    EXPECT_EQ(drawAt(rects, 0)->count, 32u);
-    EXPECT_EQ(drawAt(rects, 1)->count, 0u);
-    EXPECT_EQ(drawAt(rects, 2)->count, 0u);
-    EXPECT_EQ(drawAt(rects, 3)->count, 1u);
-
-    strip.selectedFrame = 31;
-    nextFrame();
-    run();
-    EXPECT_EQ(drawAt(rects, 0)->count, 31u);
-    EXPECT_EQ(drawAt(rects, 1)->count, 1u);
-    EXPECT_EQ(drawAt(rects, 2)->count, 0u);
-
+    frameWith(0, Up);
+    EXPECT_EQ(drawAt(rects, 0).count, 32u) << "only the first 32 boxes";
+    EXPECT_EQ(drawAt(rects, 1).count, 0u);
     clickAt(boxCentreX(40), 705);
     EXPECT_EQ(animation.frameCount, 40u);
-}
 
-TEST_F(FrameStrip, AnAnimationWithoutFramesIsLeftAlone)
-{
     makeFrames(0);
     strip.selectedFrame = 3;
     clickAt(boxCentreX(0), 705);
     EXPECT_EQ(animation.frameCount, 0u);
     EXPECT_EQ(strip.selectedFrame, 0u);
-    EXPECT_EQ(rects.drawCount, 4u);
-    EXPECT_EQ(lines.drawCount, 0u);
+    EXPECT_EQ(lines.drawCount, 0u) << "no pose to edit";
 }
 
 } // namespace
