@@ -1,7 +1,6 @@
 // The renderer against a real OpenGL 3.3 core context: the shader sources
 // compile, and a submitted frame puts pixels where the batches say.
 #include <gtest/gtest.h>
-#include <string.h>
 #include <vector>
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
@@ -16,28 +15,16 @@ namespace {
 
 typedef void(APIENTRY* ReadPixelsFunction)(GLint, GLint, GLsizei, GLsizei, GLenum, GLenum, void*);
 
-struct Pixel
-{
-    int r, g, b, a;
-};
-
-Pixel readPixel(int x, int y)
+// Within 2 of the expected colour in every channel.
+::testing::AssertionResult hasColour(int x, int y, int r, int g, int b)
 {
     static ReadPixelsFunction readPixels =
         (ReadPixelsFunction)(void*)GetProcAddress(GetModuleHandleA("opengl32.dll"), "glReadPixels");
-    uint8_t rgba[4] = {};
-    readPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
-    return {rgba[0], rgba[1], rgba[2], rgba[3]};
-}
-
-bool closeTo(int value, int expected) { return value >= expected - 2 && value <= expected + 2; }
-
-::testing::AssertionResult hasColour(int x, int y, int r, int g, int b)
-{
-    Pixel p = readPixel(x, y);
-    if (closeTo(p.r, r) && closeTo(p.g, g) && closeTo(p.b, b)) return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "pixel (" << x << ", " << y << ") is " << p.r << " " << p.g << " " << p.b
-                                         << ", expected " << r << " " << g << " " << b;
+    uint8_t p[4] = {};
+    readPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p);
+    if (abs(p[0] - r) <= 2 && abs(p[1] - g) <= 2 && abs(p[2] - b) <= 2) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "pixel (" << x << ", " << y << ") is " << (int)p[0] << " " << (int)p[1]
+                                         << " " << (int)p[2] << ", expected " << r << " " << g << " " << b;
 }
 
 class RenderGL : public ::testing::Test
@@ -45,11 +32,9 @@ class RenderGL : public ::testing::Test
 protected:
     void SetUp() override
     {
-        window = sharedTestWindow();
-        ASSERT_EQ(window->running, 1) << "no OpenGL 3.3 core context";
+        ASSERT_EQ(sharedTestWindow()->running, 1) << "no OpenGL 3.3 core context";
         while (gl.glGetError() != GL_NO_ERROR) {}
     }
-    Window* window = nullptr;
 };
 
 bool shaderAlive(uint32_t shader)
@@ -60,7 +45,7 @@ bool shaderAlive(uint32_t shader)
     return gl.glGetError() == GL_NO_ERROR && compiled == GL_TRUE && deleting == GL_FALSE;
 }
 
-TEST_F(RenderGL, BothProgramsLinkAndKeepTheirShaders)
+TEST_F(RenderGL, BothProgramsLinkAndABrokenVertexShaderLeavesTheFragmentShaderAlive)
 {
     const int pairs[2][2] = {{colorVertexShader, colorFragmentShader}, {textVertexShader, textFragmentShader}};
     for (const auto& pair : pairs)
@@ -72,14 +57,8 @@ TEST_F(RenderGL, BothProgramsLinkAndKeepTheirShaders)
         EXPECT_EQ(attached, 2);
         EXPECT_TRUE(shaderAlive(built.vertexShader));
         EXPECT_TRUE(shaderAlive(built.fragmentShader));
-        EXPECT_GE(gl.glGetAttribLocation(built.program, "position"), 0);
-        EXPECT_GE(gl.glGetAttribLocation(built.program, "color"), 0);
-        EXPECT_GE(gl.glGetUniformLocation(built.program, "screenToNormalized"), 0);
     }
-}
 
-TEST_F(RenderGL, BrokenVertexShaderGivesNoProgramAndALiveFragmentShader)
-{
     ShaderProgram broken = createShaderProgram("#version 150\nvoid main( ) {this is not glsl;}",
                                                shaderSources[colorFragmentShader]);
     EXPECT_EQ(broken.program, 0u);
@@ -88,7 +67,7 @@ TEST_F(RenderGL, BrokenVertexShaderGivesNoProgramAndALiveFragmentShader)
     EXPECT_TRUE(shaderAlive(broken.fragmentShader));
 }
 
-// The fixed state the program sets at start, batches carved as it carves them.
+// The state the program sets at start and its batches, cleared to black.
 struct GLFrame
 {
     std::vector<uint8_t> memory = std::vector<uint8_t>(4 << 20);
@@ -97,7 +76,7 @@ struct GLFrame
     RenderCommandList list = {};
     RenderBatch lines, points, rects, text;
 
-    GLFrame(const Window* window)
+    GLFrame()
     {
         GLuint vertexArray = 0;
         gl.glGenVertexArrays(1, &vertexArray);
@@ -105,7 +84,7 @@ struct GLFrame
         gl.glEnable(GL_BLEND);
         gl.glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
 
-        computeScreenToNormalized(projection, window->clientWidth, window->clientHeight);
+        computeScreenToNormalized(projection, 1280, 720);
         list.commands = subArena(&arena, 1 << 20);
         list.scratch = subArena(&arena, 1 << 20);
         uint32_t colour = createShaderProgram(shaderSources[colorVertexShader], shaderSources[colorFragmentShader]).program;
@@ -115,7 +94,7 @@ struct GLFrame
         rects = createRenderBatch(&arena, Rects, 2048, 1024, 6144, 1280, colour, projection);
         text = createRenderBatch(&arena, Text, 7200, 256, 32768, 5120, textProgram, projection);
         pushClear(&list, colorBlack);
-        pushViewport(&list, 0, 0, (float)window->clientWidth, (float)window->clientHeight);
+        pushViewport(&list, 0, 0, 1280, 720);
     }
 
     void submit()
@@ -130,7 +109,7 @@ struct GLFrame
 
 TEST_F(RenderGL, RectangleLineAndSquareLandWhereTheyShould)
 {
-    GLFrame frame(window);
+    GLFrame frame;
     float corners[4] = {200, 150, 100, 100}; // second corner left of and below the first
     pushDraw(&frame.rects, corners, 1, colorRed);
     float strip[6] = {100, 300.5f, 400.5f, 300.5f, 400.5f, 500};
@@ -140,21 +119,12 @@ TEST_F(RenderGL, RectangleLineAndSquareLandWhereTheyShould)
     frame.submit();
     ASSERT_EQ(gl.glGetError(), (GLenum)GL_NO_ERROR);
 
-    EXPECT_TRUE(hasColour(150, 125, 255, 0, 0));
-    EXPECT_TRUE(hasColour(101, 101, 255, 0, 0));
-    EXPECT_TRUE(hasColour(198, 148, 255, 0, 0));
-    EXPECT_TRUE(hasColour(203, 125, 0, 0, 0));
-    EXPECT_TRUE(hasColour(150, 153, 0, 0, 0));
-
-    EXPECT_TRUE(hasColour(250, 300, 0, 255, 0));
-    EXPECT_TRUE(hasColour(250, 303, 0, 0, 0));
-    EXPECT_TRUE(hasColour(400, 450, 0, 255, 0));
-
-    EXPECT_TRUE(hasColour(600, 400, 0, 0, 255));
-    EXPECT_TRUE(hasColour(596, 396, 0, 0, 255));
-    EXPECT_TRUE(hasColour(603, 403, 0, 0, 255));
-    EXPECT_TRUE(hasColour(607, 400, 0, 0, 0));
-    EXPECT_TRUE(hasColour(600, 393, 0, 0, 0));
+    const int pixels[][5] = {
+        {101, 101, 255, 0, 0}, {198, 148, 255, 0, 0}, {203, 125, 0, 0, 0},  {150, 153, 0, 0, 0}, // rectangle
+        {250, 300, 0, 255, 0}, {400, 450, 0, 255, 0}, {250, 303, 0, 0, 0},                       // line strip
+        {596, 396, 0, 0, 255}, {603, 403, 0, 0, 255}, {607, 400, 0, 0, 0},  {600, 393, 0, 0, 0}, // 10 x 10 square
+    };
+    for (const auto& p : pixels) EXPECT_TRUE(hasColour(p[0], p[1], p[2], p[3], p[4]));
 }
 
 // One glyph four texels wide: two columns of red 0, then two of red 1.
@@ -178,7 +148,7 @@ struct StripedAtlas
 
 TEST_F(RenderGL, TextQuadTakesItsAlphaFromTheAtlasRedChannel)
 {
-    GLFrame frame(window);
+    GLFrame frame;
     StripedAtlas striped;
     frame.text.font = &striped.atlas;
     float under[4] = {100, 100, 500, 150};
@@ -189,13 +159,11 @@ TEST_F(RenderGL, TextQuadTakesItsAlphaFromTheAtlasRedChannel)
     pushText(&frame.text, 100, 100, (const uint8_t*)"x", 1, 2400, halfYellow);
     frame.submit();
     ASSERT_EQ(gl.glGetError(), (GLenum)GL_NO_ERROR);
-    ASSERT_NE(frame.text.texture, 0u);
 
-    EXPECT_TRUE(hasColour(200, 125, 255, 255, 255)) << "red 0 is fully transparent over the white strip";
-    EXPECT_TRUE(hasColour(200, 175, 0, 0, 0)) << "red 0 is fully transparent over black";
+    EXPECT_TRUE(hasColour(200, 125, 255, 255, 255)) << "red 0 is transparent over the white strip";
+    EXPECT_TRUE(hasColour(200, 175, 0, 0, 0)) << "red 0 is transparent over black";
     EXPECT_TRUE(hasColour(400, 125, 255, 255, 128)) << "red 1 keeps the vertex alpha of 0.5 over white";
     EXPECT_TRUE(hasColour(400, 175, 128, 128, 0)) << "red 1 keeps the vertex alpha of 0.5 over black";
-    EXPECT_TRUE(hasColour(400, 505, 0, 0, 0)) << "nothing above the quad";
 }
 
 } // namespace
