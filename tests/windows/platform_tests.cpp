@@ -209,6 +209,17 @@ TEST_F(ProcedureTest, FocusLossCloseAndTheKeyboardMenu)
     EXPECT_EQ(window.running, 0);
 }
 
+TEST_F(ProcedureTest, MessagesBeforeTheRecordIsAttachedLeaveItAlone)
+{
+    SetWindowLongPtrA(handle, 0, 0);
+    const UINT handled[] = {WM_SIZE, WM_MOVE, WM_SETFOCUS, WM_KILLFOCUS, WM_CLOSE};
+    for (UINT message : handled) EXPECT_EQ(SendMessageA(handle, message, 0, 0), 0) << message;
+    EXPECT_TRUE(IsWindow(handle)) << "a close request still only asks";
+    DestroyWindow(handle);
+    EXPECT_EQ(window.running, 1);
+    EXPECT_EQ(window.resized, 0);
+}
+
 TEST(WindowCreation, CentredClientAreaWithACoreContextAndItsReport)
 {
     Window* window = sharedTestWindow();
