@@ -8,16 +8,16 @@ namespace {
 TEST_F(AnimationFiles, WriteFailingPartWayKeepsTheOldFile)
 {
     // A file-size limit makes the write stop short, as a full disk would.
-    Bytes old = animBytes(1, 1, 42.0f);
+    const Bytes old = animBytes(1, 1, 42.0f);
     std::string file = path("full.anim");
     writeAll(file, old);
     setFrames(3, 1.0f);
 
-    struct rlimit before;
+    struct rlimit before, limited;
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &before), 0);
-    void (*oldHandler)(int) = signal(SIGXFSZ, SIG_IGN);
-    struct rlimit limited = before;
+    limited = before;
     limited.rlim_cur = 300;
+    void (*oldHandler)(int) = signal(SIGXFSZ, SIG_IGN);
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
     bool saved = saveAnimationFile(&animation, file.c_str());
     setrlimit(RLIMIT_FSIZE, &before);
