@@ -187,6 +187,16 @@ TEST_F(FilePrompt, ControlCharactersTypedWhileOpenArePartOfTheName)
     EXPECT_EQ(prompt.loadRequested, 0);
 }
 
+TEST_F(FilePrompt, AccentedLettersShowAsThemselves)
+{
+    // Typed characters are code-page bytes; drawn raw, 0xE9 would read as the
+    // lead of a three-byte sequence and swallow the two letters after it.
+    openForSave();
+    frame({'h', 0xE9, 'l', 'l', 'o'});
+    EXPECT_EQ(typedName(), "h\xE9llo");
+    EXPECT_EQ(shownText(), "h\xC3\xA9llo");
+}
+
 TEST_F(FilePrompt, BothRequestsSaveFirstThenLoadTheSameName)
 {
     // The file holds a one-frame animation: a load first would bring it in
