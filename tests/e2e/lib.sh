@@ -76,6 +76,7 @@ e2e_folder() { # name
 e2e_start() { # folder
     local folder="$1" tries
     e2e_stop
+    E2E_FOLDER="$folder"
     (cd "$folder" && exec "$e2e_root/scripts/wine-env" "$E2E_EXE") >"$folder.log" 2>&1 &
     E2E_LAUNCHER=$!
     for tries in $(seq 1 300); do
@@ -189,10 +190,21 @@ e2e_type() { # text
 
 # Opens the prompt with Control+key, types the name and confirms with Return.
 e2e_prompt() { # s or o, file name
+    local stamp="$E2E_FOLDER/.before-$1"
+    touch "$stamp"
     e2e_chord Control_L "$1"
     e2e_type "$2"
     e2e_key Return
     sleep 0.2
+    # A save lands a frame or more after Return, later still on a busy
+    # machine: wait (up to 5 s) until the file is newer than the keystrokes.
+    if [ "$1" = s ] && [[ "$2" != */* ]]; then
+        for _ in $(seq 1 50); do
+            [ "$E2E_FOLDER/$2" -nt "$stamp" ] && break
+            sleep 0.1
+        done
+    fi
+    rm -f "$stamp"
 }
 
 # --- mouse, in client coordinates
