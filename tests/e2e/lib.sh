@@ -255,11 +255,11 @@ e2e_png() { # file
         -crop "${E2E_CLIENT_W}x${E2E_CLIENT_H}+${E2E_CLIENT_X}+${E2E_CLIENT_Y}" +repage "$1"
 }
 
-e2e_inspect() { "$E2E_PYTHON" "$e2e_root/tests/e2e/inspect.py" "$@"; }
+e2e_probe() { "$E2E_PYTHON" "$e2e_root/tests/e2e/probe.py" "$@"; }
 
-e2e_pixel() { e2e_inspect pixel "$E2E_SHOT" "$E2E_CLIENT_X" "$E2E_CLIENT_Y" "$@"; }
-e2e_count() { e2e_inspect count "$E2E_SHOT" "$E2E_CLIENT_X" "$E2E_CLIENT_Y" "$@"; }
-e2e_bbox() { e2e_inspect bbox "$E2E_SHOT" "$E2E_CLIENT_X" "$E2E_CLIENT_Y" "$@"; }
+e2e_pixel() { e2e_probe pixel "$E2E_SHOT" "$E2E_CLIENT_X" "$E2E_CLIENT_Y" "$@"; }
+e2e_count() { e2e_probe count "$E2E_SHOT" "$E2E_CLIENT_X" "$E2E_CLIENT_Y" "$@"; }
+e2e_bbox() { e2e_probe bbox "$E2E_SHOT" "$E2E_CLIENT_X" "$E2E_CLIENT_Y" "$@"; }
 
 # True when at least n pixels of the colour lie in the box (x0 y0 x1 y1).
 e2e_has() { # x0 y0 x1 y1 colour [n]
