@@ -2,7 +2,7 @@
 #include "platform/window.h"
 #include "render/render_batch.h"
 
-static const float groundHeight = 50.0f;
+static const float groundLineY = 50.0f;
 static const float pickRadius = 9.0f;
 static const float handleSize = 6.0f;
 static const float smallestZoom = 0.05f;
@@ -60,7 +60,7 @@ static void drawGuides(PoseEditorState* editor, const Window* window, const Edit
 {
     if (wasReleased(window, keyDigit(3))) editor->showGuides = !editor->showGuides;
     if (!editor->showGuides) return;
-    pushSegment(lines, {0, groundHeight}, {view->width, groundHeight}, colorGrey50);
+    pushSegment(lines, {0, groundLineY}, {view->width, groundLineY}, colorGrey50);
     pushSegment(lines, {view->origin.x, 0}, {view->origin.x, view->height}, colorGrey50);
 }
 
@@ -302,7 +302,7 @@ void updatePoseEditor(PoseEditorState* editor, const Window* window, RenderBatch
     view.mouse = {(float)window->mouseX, (float)window->mouseY};
     view.width = (float)window->clientWidth;
     view.height = (float)window->clientHeight;
-    view.origin = {view.width * 0.5f, groundHeight};
+    view.origin = {view.width * 0.5f, groundLineY};
 
     drawGuides(editor, window, &view, lines);
     choosePolyline(editor, window, &view);
