@@ -22,14 +22,10 @@ static Arena reserveArena(uint64_t size)
 static void createBatches(App* app)
 {
     float* projection = app->screenToNormalized;
-    app->lineBatch = createRenderBatch(&app->mainArena, LineStrips, 512 * drawStride, 1024 * sizeof(Vec2), 24576,
-                                       4092, app->colorProgram, projection);
-    app->pointBatch = createRenderBatch(&app->mainArena, Points, 512 * drawStride, 1024 * sizeof(Vec2), 98304,
-                                        20480, app->colorProgram, projection);
-    app->rectBatch = createRenderBatch(&app->mainArena, Rects, 64 * drawStride, 128 * sizeof(Vec2), 6144, 1280,
-                                       app->colorProgram, projection);
-    app->textBatch = createRenderBatch(&app->mainArena, Text, 100 * textDrawStride, 256, 32768, 5120,
-                                       app->textProgram, projection);
+    app->lineBatch = createRenderBatch(&app->mainArena, lineBatchSize, app->colorProgram, projection);
+    app->pointBatch = createRenderBatch(&app->mainArena, pointBatchSize, app->colorProgram, projection);
+    app->rectBatch = createRenderBatch(&app->mainArena, rectBatchSize, app->colorProgram, projection);
+    app->textBatch = createRenderBatch(&app->mainArena, textBatchSize, app->textProgram, projection);
 }
 
 static uint32_t buildProgram(int vertexSource, int fragmentSource)

@@ -140,21 +140,19 @@ void resetBatch(RenderBatch* batch)
     batch->plannedIndexCount = 0;
 }
 
-RenderBatch createRenderBatch(Arena* arena, BatchKind kind, uint64_t drawListBytes, uint64_t vertexDataBytes,
-                              uint32_t vertexBufferSize, uint32_t indexBufferSize, uint32_t program,
-                              float* projection)
+RenderBatch createRenderBatch(Arena* arena, BatchSize size, uint32_t program, float* projection)
 {
     RenderBatch batch = {};
-    batch.kind = kind;
-    batch.draws = subArena(arena, drawListBytes);
-    batch.vertexData = subArena(arena, vertexDataBytes);
-    batch.vertexBufferSize = vertexBufferSize;
-    batch.indexBufferSize = indexBufferSize;
+    batch.kind = size.kind;
+    batch.draws = subArena(arena, size.drawListBytes);
+    batch.vertexData = subArena(arena, size.vertexDataBytes);
+    batch.vertexBufferSize = size.vertexBufferSize;
+    batch.indexBufferSize = size.indexBufferSize;
     batch.program = program;
     batch.projection = projection;
     batch.positionComponents = 2;
     batch.colorComponents = 4;
-    batch.uvComponents = kind == Text ? 2 : 0;
+    batch.uvComponents = size.kind == Text ? 2 : 0;
     return batch;
 }
 

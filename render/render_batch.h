@@ -116,11 +116,27 @@ void pushText(RenderBatch* batch, float x, float y, const uint8_t* text, uint32_
 // Empties the batch for a new frame; GL names and settings persist.
 void resetBatch(RenderBatch* batch);
 
+// What a batch can hold: its kind, the bytes of its draw list and of the
+// points it copies, and the bytes of its GL vertex and index buffers.
+struct BatchSize
+{
+    BatchKind kind;
+    uint64_t drawListBytes;
+    uint64_t vertexDataBytes;
+    uint32_t vertexBufferSize;
+    uint32_t indexBufferSize;
+};
+
+// The program's four batches. The GL buffers bound what one frame can draw:
+// vertices of 6 floats (8 for text) and 4-byte indices.
+static const BatchSize lineBatchSize = {LineStrips, 512 * drawStride, 8192, 24576, 4092};
+static const BatchSize pointBatchSize = {Points, 512 * drawStride, 8192, 98304, 20480};
+static const BatchSize rectBatchSize = {Rects, 64 * drawStride, 1024, 6144, 1280};
+static const BatchSize textBatchSize = {Text, 100 * textDrawStride, 4096, 65536, 10240};
+
 // Carves the draw list and then the vertex data from arena and sets the
 // batch up for its kind (Text batches get 2 texture components).
-RenderBatch createRenderBatch(Arena* arena, BatchKind kind, uint64_t drawListBytes, uint64_t vertexDataBytes,
-                              uint32_t vertexBufferSize, uint32_t indexBufferSize, uint32_t program,
-                              float* projection);
+RenderBatch createRenderBatch(Arena* arena, BatchSize size, uint32_t program, float* projection);
 
 // Command appends; a command that does not fit is refused and sets `overflowed`.
 void pushClear(RenderCommandList* list, Color color);

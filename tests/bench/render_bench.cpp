@@ -52,9 +52,12 @@ struct FullFrame
         computeScreenToNormalized(projection, 1280, 720);
         list.commands = subArena(&arena, 1 << 20);
         list.scratch = subArena(&arena, 1 << 20);
-        lines = createRenderBatch(&arena, LineStrips, 16384, 8192, 24576, 6144, 1, projection);
-        squares = createRenderBatch(&arena, Points, 16384, 8192, 98304, 20480, 1, projection);
-        rects = createRenderBatch(&arena, Rects, 2048, 1024, 6144, 1280, 1, projection);
+        // A frame of 512 strips needs room for their 512 restart indices too.
+        BatchSize fullFrameLines = lineBatchSize;
+        fullFrameLines.indexBufferSize = 6144;
+        lines = createRenderBatch(&arena, fullFrameLines, 1, projection);
+        squares = createRenderBatch(&arena, pointBatchSize, 1, projection);
+        rects = createRenderBatch(&arena, rectBatchSize, 1, projection);
         for (int i = 0; i < 2048; ++i) points[i] = (float)(i % 1280);
     }
 

@@ -53,10 +53,10 @@ World* world()
 void createBatches(World* w, float* projection)
 {
     Arena arena = {sizeof w->memory, 0, w->memory};
-    w->lines = createRenderBatch(&arena, LineStrips, 16384, 8192, 24576, 4092, 0, projection);
-    w->points = createRenderBatch(&arena, Points, 16384, 8192, 98304, 20480, 0, projection);
-    w->rects = createRenderBatch(&arena, Rects, 2048, 1024, 6144, 1280, 0, projection);
-    w->text = createRenderBatch(&arena, Text, 7200, 256, 32768, 5120, 0, projection);
+    w->lines = createRenderBatch(&arena, lineBatchSize, 0, projection);
+    w->points = createRenderBatch(&arena, pointBatchSize, 0, projection);
+    w->rects = createRenderBatch(&arena, rectBatchSize, 0, projection);
+    w->text = createRenderBatch(&arena, textBatchSize, 0, projection);
 }
 
 void readFrameInput(Reader* in, Window* window)

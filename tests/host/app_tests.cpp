@@ -89,7 +89,7 @@ struct AppRun : testing::Test
     }
 };
 
-TEST_F(AppRun, StartUpOpensTheWindowCarvesMainMemoryInOrderAndCreatesTheBatches)
+TEST_F(AppRun, StartUpOpensTheWindowAndLoadsTheFiles)
 {
     start();
     EXPECT_STREQ(fakePlatform.title, "Marionette Room");
@@ -98,36 +98,8 @@ TEST_F(AppRun, StartUpOpensTheWindowCarvesMainMemoryInOrderAndCreatesTheBatches)
     EXPECT_EQ(app->mainArena.capacity, 64ull << 20);
     EXPECT_EQ(app->fontArena.capacity, 5ull << 20);
 
-    struct Region
-    {
-        const Arena* arena;
-        uint64_t offset;
-        uint64_t capacity;
-    };
-    const Region regions[] = {
-        {&app->commandList.commands, 0x000000, 1 << 20}, {&app->commandList.scratch, 0x100000, 1 << 20},
-        {&app->lineBatch.draws, 0x200000, 16384},        {&app->lineBatch.vertexData, 0x204000, 8192},
-        {&app->pointBatch.draws, 0x206000, 16384},       {&app->pointBatch.vertexData, 0x20A000, 8192},
-        {&app->rectBatch.draws, 0x20C000, 2048},         {&app->rectBatch.vertexData, 0x20C800, 1024},
-        {&app->textBatch.draws, 0x20CC00, 7200},         {&app->textBatch.vertexData, 0x20E820, 256},
-        {&app->sceneryArena, 0x20E920, 1 << 20},
-    };
-    for (const Region& region : regions)
-    {
-        EXPECT_EQ(offsetOf(region.arena->base), region.offset);
-        EXPECT_EQ(region.arena->capacity, region.capacity) << std::hex << region.offset;
-    }
-
-    // Each animation: its record, then its poses; the edited animation's region after them.
-    uint64_t at = 0x30E920u;
     for (const Animation* animation : {app->idleAnimation, app->walkAnimation, app->jumpAnimation})
-    {
-        EXPECT_EQ(offsetOf(animation), at);
         EXPECT_GT(animation->frameCount, 0u);
-        at += sizeof(Animation) + sizeof(Pose) * animation->frameCount;
-    }
-    EXPECT_EQ(offsetOf(app->animationArena.base), at);
-    EXPECT_EQ(app->mainArena.used, at + (1 << 20));
 
     Pose base = {};
     std::ifstream("character.bin", std::ios::binary).read((char*)&base, sizeof base);
@@ -139,13 +111,9 @@ TEST_F(AppRun, StartUpOpensTheWindowCarvesMainMemoryInOrderAndCreatesTheBatches)
 
     const RenderBatch* batches[4] = {&app->lineBatch, &app->pointBatch, &app->rectBatch, &app->textBatch};
     const BatchKind kinds[4] = {LineStrips, Points, Rects, Text};
-    const uint32_t vertexBytes[4] = {24576, 98304, 6144, 32768};
-    const uint32_t indexBytes[4] = {4092, 20480, 1280, 5120};
     for (int i = 0; i < 4; ++i)
     {
         EXPECT_EQ(batches[i]->kind, kinds[i]);
-        EXPECT_EQ(batches[i]->vertexBufferSize, vertexBytes[i]);
-        EXPECT_EQ(batches[i]->indexBufferSize, indexBytes[i]);
         EXPECT_EQ(batches[i]->program, i == 3 ? app->textProgram : app->colorProgram);
     }
     EXPECT_NE(app->colorProgram, app->textProgram);

@@ -10,9 +10,9 @@ struct EditorFixture
     uint8_t batchMemory[64 * 1024];
     Arena batchArena = {sizeof batchMemory, 0, batchMemory};
     float projection[16] = {};
-    RenderBatch lines = createRenderBatch(&batchArena, LineStrips, 16384, 8192, 24576, 4092, 0, projection);
-    RenderBatch points = createRenderBatch(&batchArena, Points, 16384, 8192, 98304, 20480, 0, projection);
-    RenderBatch rects = createRenderBatch(&batchArena, Rects, 2048, 1024, 6144, 1280, 0, projection);
+    RenderBatch lines = createRenderBatch(&batchArena, lineBatchSize, 0, projection);
+    RenderBatch points = createRenderBatch(&batchArena, pointBatchSize, 0, projection);
+    RenderBatch rects = createRenderBatch(&batchArena, rectBatchSize, 0, projection);
     Window window = {};
 
     EditorFixture()

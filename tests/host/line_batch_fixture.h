@@ -25,7 +25,7 @@ struct LineBatchFixture
     uint8_t memory[16384 + 8192];
     Arena arena = {sizeof memory, 0, memory};
     float projection[16] = {};
-    RenderBatch lines = createRenderBatch(&arena, LineStrips, 16384, 8192, 24576, 4092, 0, projection);
+    RenderBatch lines = createRenderBatch(&arena, lineBatchSize, 0, projection);
 
     const Draw& draw(uint32_t index) const { return drawAt(lines, index); }
     std::vector<Vec2> pointsOf(uint32_t index) const { return ::pointsOf(draw(index)); }

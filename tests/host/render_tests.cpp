@@ -25,24 +25,22 @@ struct Frame
         computeScreenToNormalized(projection, 1280, 720);
         list.commands = region(1 << 20);
         list.scratch = region(1 << 20);
-        lines = batch(LineStrips, 16384, 8192, 24576, 4092, 7);
-        points = batch(Points, 16384, 8192, 98304, 20480, 7);
-        rects = batch(Rects, 2048, 1024, 6144, 1280, 7);
-        text = batch(Text, 7200, 256, 32768, 5120, 8);
+        lines = batch(lineBatchSize, 7);
+        points = batch(pointBatchSize, 7);
+        rects = batch(rectBatchSize, 7);
+        text = batch(textBatchSize, 8);
     }
     Arena region(uint64_t bytes)
     {
         blocks.emplace_back(bytes);
         return {bytes, 0, blocks.back().data()};
     }
-    RenderBatch batch(BatchKind kind, uint64_t drawBytes, uint64_t dataBytes, uint32_t vertexBytes,
-                      uint32_t indexBytes, uint32_t program)
+    RenderBatch batch(BatchSize size, uint32_t program)
     {
-        Arena carved = region(drawBytes + dataBytes);
-        RenderBatch made = createRenderBatch(&carved, kind, drawBytes, dataBytes, vertexBytes, indexBytes, program,
-                                             projection);
-        made.draws = region(drawBytes);
-        made.vertexData = region(dataBytes);
+        Arena carved = region(size.drawListBytes + size.vertexDataBytes);
+        RenderBatch made = createRenderBatch(&carved, size, program, projection);
+        made.draws = region(size.drawListBytes);
+        made.vertexData = region(size.vertexDataBytes);
         return made;
     }
     void queueAll()
@@ -168,7 +166,7 @@ TEST_F(Render, EveryCapacityRefusesTheWholeDraw)
     } cases[] = {
         {"draw list (512 slots)", &frame.lines, 512, 0, 0},
         {"text draw list (100 slots)", &frame.text, 100, 0, 0},
-        {"text bytes", &frame.text, 1, 256, 1},
+        {"text bytes", &frame.text, 1, 512, 1},
         {"vertex data", &frame.points, 10, 1, 1},
         {"vertex buffer", &frame.rects, 10, 1, 1},
         {"index buffer: 1023 indices, no room for one more terminator", &frame.lines, 1, 1022, 0},

@@ -89,10 +89,10 @@ struct GLFrame
         list.scratch = subArena(&arena, 1 << 20);
         uint32_t colour = createShaderProgram(shaderSources[colorVertexShader], shaderSources[colorFragmentShader]).program;
         uint32_t textProgram = createShaderProgram(shaderSources[textVertexShader], shaderSources[textFragmentShader]).program;
-        lines = createRenderBatch(&arena, LineStrips, 16384, 8192, 24576, 4092, colour, projection);
-        points = createRenderBatch(&arena, Points, 16384, 8192, 98304, 20480, colour, projection);
-        rects = createRenderBatch(&arena, Rects, 2048, 1024, 6144, 1280, colour, projection);
-        text = createRenderBatch(&arena, Text, 7200, 256, 32768, 5120, textProgram, projection);
+        lines = createRenderBatch(&arena, lineBatchSize, colour, projection);
+        points = createRenderBatch(&arena, pointBatchSize, colour, projection);
+        rects = createRenderBatch(&arena, rectBatchSize, colour, projection);
+        text = createRenderBatch(&arena, textBatchSize, textProgram, projection);
         pushClear(&list, colorBlack);
         pushViewport(&list, 0, 0, 1280, 720);
     }
