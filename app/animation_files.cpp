@@ -1,11 +1,10 @@
 #include "app/animation_files.h"
-#include <math.h>
 #include <string.h>
+#include "app/animation_codec.h"
 #include "app/file_reading.h"
 #include "character/pose.h"
 #include "platform/os.h"
 
-static const uint64_t countBytes = 4;
 static const uint64_t poseBytes = sizeof(Pose);
 
 // A failed write, or one that writes nothing, ends the loop instead of spinning.
@@ -19,18 +18,6 @@ static bool writeFully(FileHandle file, const uint8_t* source, uint64_t count)
         uint32_t done = 0;
         if (!osWrite(file, source + written, request, &done) || done == 0) return false;
         written += done;
-    }
-    return true;
-}
-
-// Poses arrive as raw bytes, so each float is copied out rather than read in place.
-static bool posesAreFinite(const uint8_t* bytes, uint64_t count)
-{
-    for (uint64_t offset = 0; offset < count * poseBytes; offset += sizeof(float))
-    {
-        float value;
-        memcpy(&value, bytes + offset, sizeof value);
-        if (!isfinite(value)) return false;
     }
     return true;
 }
@@ -70,10 +57,10 @@ static FileHandle createTemporaryBeside(const char* path, char* tempName)
 
 static bool writeAnimation(FileHandle file, const Animation* animation)
 {
-    uint32_t count = animation->frameCount;
-    uint8_t header[4] = {(uint8_t)count, (uint8_t)(count >> 8), (uint8_t)(count >> 16), (uint8_t)(count >> 24)};
-    if (!writeFully(file, header, countBytes)) return false;
-    return writeFully(file, (const uint8_t*)animation->poses, (uint64_t)count * poseBytes);
+    uint8_t header[animationHeaderBytes];
+    encodeAnimationHeader(animation->frameCount, header);
+    if (!writeFully(file, header, animationHeaderBytes)) return false;
+    return writeFully(file, (const uint8_t*)animation->poses, (uint64_t)animation->frameCount * poseBytes);
 }
 
 bool saveAnimationFile(const Animation* animation, const char* path)
@@ -93,24 +80,19 @@ bool saveAnimationFile(const Animation* animation, const char* path)
     return false;
 }
 
-// Checks the file's layout and reads its poses into the arena's free room
-// past the current poses, which stay intact. Returns the count, 0 if refused.
+// Reads the whole file into the arena's free room past the current poses,
+// which stay intact, and checks it there. Returns the count, 0 if refused.
 static uint32_t stageAnimation(FileHandle file, const Arena* arena, uint32_t maxFrames, uint8_t** staged)
 {
     uint64_t size = 0;
-    uint8_t header[4];
-    if (!osFileSize(file, &size) || size < countBytes) return 0;
-    if (!readAt(file, 0, countBytes, header)) return 0;
-    uint32_t count = header[0] | (uint32_t)header[1] << 8 | (uint32_t)header[2] << 16 | (uint32_t)header[3] << 24;
-    if (count == 0 || count > maxFrames) return 0;
-
-    uint64_t bytes = (uint64_t)count * poseBytes;
-    if (size != countBytes + bytes) return 0;
-    if (arena->used > arena->capacity || bytes > arena->capacity - arena->used) return 0;
+    if (!osFileSize(file, &size)) return 0;
+    if (arena->used > arena->capacity || size > arena->capacity - arena->used) return 0;
     uint8_t* room = arena->base + arena->used;
-    if (!readAt(file, countBytes, bytes, room) || !posesAreFinite(room, count)) return 0;
-    *staged = room;
-    return count;
+    if (!readAt(file, 0, size, room)) return 0;
+    int64_t count = decodeAnimation(room, size, maxFrames);
+    if (count <= 0) return 0;
+    *staged = room + animationHeaderBytes;
+    return (uint32_t)count;
 }
 
 bool loadAnimationFile(Animation* animation, Arena* poseArena, const char* path, uint32_t maxFrames)

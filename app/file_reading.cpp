@@ -1,4 +1,6 @@
 #include "app/file_reading.h"
+#include <string.h>
+#include "app/animation_codec.h"
 #include "character/pose.h"
 
 // Reads until count bytes have arrived. A read that fails, or succeeds with
@@ -60,6 +62,8 @@ static void leaveEmpty(Animation* animation, Arena* arena)
     animation->poses = (Pose*)(arena->base + arena->used);
 }
 
+// The whole file is read and checked before it counts: a damaged file loads
+// as empty rather than as a mix of its poses and whatever the arena held.
 Animation* loadAnimation(Arena* arena, const char* path)
 {
     Animation* animation = (Animation*)pushBytes(arena, sizeof(Animation));
@@ -67,25 +71,20 @@ Animation* loadAnimation(Arena* arena, const char* path)
     leaveEmpty(animation, arena);
 
     FileHandle file = osOpenForReading(path);
-    uint32_t frameCount = 0;
-    if (file != invalidFile && !readAt(file, 0, sizeof frameCount, &frameCount)) frameCount = 0;
-
-    uint64_t poseBytes = (uint64_t)frameCount * sizeof(Pose);
-    Pose* poses = (Pose*)pushBytes(arena, poseBytes);
-    if (poses && poseBytes > 0)
-    {
-        // A file shorter than its count says loads as empty rather than as
-        // a mix of its poses and whatever the arena held before.
-        if (readAt(file, sizeof frameCount, poseBytes, poses))
-        {
-            animation->frameCount = frameCount;
-            animation->poses = poses;
-        }
-        else
-        {
-            popBytes(arena, poseBytes);
-        }
-    }
+    uint64_t size = 0;
+    uint8_t* image = nullptr;
+    if (file != invalidFile && osFileSize(file, &size)) image = (uint8_t*)pushBytes(arena, size);
+    int64_t count = image && readAt(file, 0, size, image) ? decodeAnimation(image, size, UINT32_MAX) : -1;
     osClose(file);
+    if (count <= 0)
+    {
+        if (image) popBytes(arena, size);
+        return animation;
+    }
+    // The poses take the header's place, so the record is followed by its poses.
+    memmove(image, image + animationHeaderBytes, size - animationHeaderBytes);
+    popBytes(arena, animationHeaderBytes);
+    animation->frameCount = (uint32_t)count;
+    animation->poses = (Pose*)image;
     return animation;
 }

@@ -8,6 +8,7 @@
 #include <stdint.h>
 #include <stdio.h>
 #include <string.h>
+#include "app/animation_codec.h"
 #include "character/pose.h"
 
 namespace {
@@ -267,24 +268,6 @@ uint32_t makeJump(Pose* poses)
     return 6;
 }
 
-void storeU32(uint8_t* out, uint32_t value)
-{
-    for (int i = 0; i < 4; ++i) out[i] = (uint8_t)(value >> (8 * i));
-}
-
-// Little-endian whatever the machine, byte for byte as the program reads them.
-void storePose(uint8_t* out, const Pose& pose)
-{
-    for (int i = 0; i < 28; ++i)
-    {
-        uint32_t bits[2];
-        memcpy(&bits[0], &pose.points[i].x, 4);
-        memcpy(&bits[1], &pose.points[i].y, 4);
-        storeU32(out + i * 8, bits[0]);
-        storeU32(out + i * 8 + 4, bits[1]);
-    }
-}
-
 bool writeFile(const char* folder, const char* name, const uint8_t* bytes, size_t size)
 {
     char path[1024];
@@ -304,11 +287,11 @@ bool writeFile(const char* folder, const char* name, const uint8_t* bytes, size_
 bool writeAnimation(const char* folder, const char* name, uint32_t (*make)(Pose*))
 {
     static Pose poses[maxFrames];
-    static uint8_t bytes[4 + sizeof(Pose) * maxFrames];
+    static uint8_t bytes[animationHeaderBytes + sizeof(Pose) * maxFrames];
     uint32_t frames = make(poses);
-    storeU32(bytes, frames);
-    for (uint32_t k = 0; k < frames; ++k) storePose(bytes + 4 + k * sizeof(Pose), poses[k]);
-    return writeFile(folder, name, bytes, 4 + sizeof(Pose) * frames);
+    encodeAnimationHeader(frames, bytes);
+    memcpy(bytes + animationHeaderBytes, poses, sizeof(Pose) * frames);
+    return writeFile(folder, name, bytes, encodedAnimationSize(frames));
 }
 
 } // namespace
@@ -321,9 +304,8 @@ int main(int argc, char** argv)
         return 2;
     }
     const char* folder = argv[1];
-    uint8_t basePose[sizeof(Pose)];
-    storePose(basePose, buildPose(standing(0.0f)));
-    bool written = writeFile(folder, "character.bin", basePose, sizeof basePose) &&
+    Pose basePose = buildPose(standing(0.0f));
+    bool written = writeFile(folder, "character.bin", (const uint8_t*)&basePose, sizeof basePose) &&
                    writeAnimation(folder, "idle.anim", makeIdle) &&
                    writeAnimation(folder, "walk_cycle.anim", makeWalk) &&
                    writeAnimation(folder, "jump.anim", makeJump);
