@@ -14,6 +14,11 @@ static const float promptX = 10;
 static const float promptBaseline = 10;
 static const float promptSize = 24;
 static const float caretWidth = 10;
+// Without a font the caret still marks where the name would go.
+static const float caretFallbackHeight = 24;
+static const float caretFallbackDepth = 5;
+// A typed byte becomes at most three bytes of UTF-8 (a code page's euro sign, say).
+static const uint32_t longestShownName = longestName * 3;
 
 static void setNameLength(FilePromptState* prompt, uint32_t length)
 {
@@ -61,7 +66,7 @@ static void takeTypedCharacters(FilePromptState* prompt, const Window* window)
 static void drawPrompt(const FilePromptState* prompt, RenderBatch* textBatch, RenderBatch* rectBatch,
                        const FontAtlas* font)
 {
-    uint8_t shown[256];
+    uint8_t shown[longestShownName];
     const uint8_t* text = prompt->fileName;
     uint32_t length = osAnsiToUtf8(prompt->fileName, prompt->fileNameLength, shown, sizeof shown);
     if (length > 0) text = shown;
@@ -70,6 +75,11 @@ static void drawPrompt(const FilePromptState* prompt, RenderBatch* textBatch, Re
     pushText(textBatch, promptX, promptBaseline, text, length, promptSize, colorWhite);
     float width = 0, height = 0, depth = 0;
     measureText(font, text, length, promptSize, &width, &height, &depth);
+    if (height <= 0)
+    {
+        height = caretFallbackHeight;
+        depth = caretFallbackDepth;
+    }
     float left = promptX + width;
     float bottom = promptBaseline - depth;
     float caret[4] = {left, bottom, left + caretWidth, bottom + height};

@@ -1,4 +1,5 @@
 // The host build's stand-in for the operating system services.
+#include <string.h>
 #include "platform/os.h"
 #include <errno.h>
 #include <fcntl.h>
@@ -99,22 +100,32 @@ bool osDeleteFile(const char* path)
     return unlink(path) == 0;
 }
 
-// The host stands in for a Western code page with Latin-1.
+// The host stands in for the Western code page 1252 with Latin-1, except
+// that 0x80 is the euro sign: the one character whose UTF-8 form takes three
+// bytes, as many of that page's characters do on Windows.
 uint32_t osAnsiToUtf8(const uint8_t* text, uint32_t length, uint8_t* out, uint32_t capacity)
 {
+    static const uint8_t euro[3] = {0xE2, 0x82, 0xAC};
     uint32_t written = 0;
     for (uint32_t i = 0; i < length; ++i)
     {
         uint8_t byte = text[i];
-        uint32_t size = byte < 0x80 ? 1 : 2;
-        if (written + size > capacity) return 0;
-        if (size == 1)
+        uint8_t utf8[3] = {byte, 0, 0};
+        uint32_t size = 1;
+        if (byte == 0x80)
         {
-            out[written++] = byte;
-            continue;
+            memcpy(utf8, euro, sizeof euro);
+            size = 3;
         }
-        out[written++] = (uint8_t)(0xC0 | (byte >> 6));
-        out[written++] = (uint8_t)(0x80 | (byte & 0x3F));
+        else if (byte > 0x80)
+        {
+            utf8[0] = (uint8_t)(0xC0 | (byte >> 6));
+            utf8[1] = (uint8_t)(0x80 | (byte & 0x3F));
+            size = 2;
+        }
+        if (written + size > capacity) return 0;
+        memcpy(out + written, utf8, size);
+        written += size;
     }
     return written;
 }

@@ -27,8 +27,8 @@ protected:
     Arena fontArena = subArena(&all, 5 * 1024 * 1024);
     Arena animationArena = subArena(&all, 1024 * 1024);
     float projection[16] = {};
-    RenderBatch textBatch = createRenderBatch(&batchArena, Text, 7200, 256, 32768, 5120, 0, projection);
-    RenderBatch rectBatch = createRenderBatch(&batchArena, Rects, 2048, 1024, 6144, 1280, 0, projection);
+    RenderBatch textBatch = createRenderBatch(&batchArena, textBatchSize, 0, projection);
+    RenderBatch rectBatch = createRenderBatch(&batchArena, rectBatchSize, 0, projection);
     FontAtlas font = {};
     Animation animation = {};
     uint64_t selectedFrame = 0;
@@ -195,6 +195,14 @@ TEST_F(FilePrompt, AccentedLettersShowAsThemselves)
     frame({'h', 0xE9, 'l', 'l', 'o'});
     EXPECT_EQ(typedName(), "h\xE9llo");
     EXPECT_EQ(shownText(), "h\xC3\xA9llo");
+
+    // The longest name of three-byte characters still shows converted.
+    frame({}, {}, true);
+    openForSave();
+    for (int i = 0; i < 5; ++i) frame(std::vector<uint32_t>(30, 0x80));
+    std::string shown = shownText();
+    EXPECT_EQ(shown.size(), 126u * 3);
+    EXPECT_EQ(shown.substr(0, 3), "\xE2\x82\xAC");
 }
 
 TEST_F(FilePrompt, BothRequestsSaveFirstThenLoadTheSameName)
@@ -232,6 +240,12 @@ TEST_F(FilePrompt, CaretSpansTheMeasuredText)
     EXPECT_FLOAT_EQ(caret[1], 10 - depth) << "from the bottom of the descender";
     EXPECT_FLOAT_EQ(caret[2], 20 + width);
     EXPECT_FLOAT_EQ(caret[3], 10 - depth + height);
+
+    font = {}; // no font: no text, but the caret still shows
+    frame({});
+    caret = ((const Draw*)rectBatch.draws.base)->points;
+    EXPECT_EQ(textBatch.drawCount, 1u);
+    EXPECT_GT(caret[3] - caret[1], 10.0f);
 }
 
 } // namespace
