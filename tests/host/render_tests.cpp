@@ -186,6 +186,21 @@ TEST_F(Render, EveryCapacityRefusesTheWholeDraw)
     EXPECT_EQ(frame.points.drawCount + frame.lines.drawCount, 0u);
 }
 
+TEST_F(Render, EachFrameStartsFromEmptyBuffers)
+{
+    float strip[4] = {0, 0, 1, 1};
+    for (int i = 0; i < 2; ++i)
+    {
+        resetBatch(&frame.lines);
+        resetCommandList(&frame.list);
+        clearRecordedCalls();
+        pushDraw(&frame.lines, strip, 2, colorWhite);
+        frame.submit();
+        EXPECT_EQ(uploadedIndices(frame.lines.indexBuffer), (std::vector<uint32_t>{0, 1, stripEnd})) << "frame " << i;
+        EXPECT_EQ(callsNamed("glDrawElements")[0].args[1], 3) << "frame " << i;
+    }
+}
+
 TEST_F(Render, FullBatchesSubmitWithinEveryBuffer)
 {
     static float data[2048];
@@ -300,14 +315,19 @@ TEST_F(Render, TextQuadsTheAtlasUploadedOnceAndNothingWithoutAnAtlas)
 
     TinyAtlas tiny;
     frame.text.font = &tiny.atlas;
+    const Color tint = {0.1f, 0.2f, 0.3f, 0.4f};
     for (int i = 0; i < 2; ++i)
     {
         resetBatch(&frame.text);
         resetCommandList(&frame.list);
         clearRecordedCalls();
         pushText(&frame.text, 10, 10, (const uint8_t*)"\n\n", 2, 24, colorWhite); // line feeds draw nothing
-        pushText(&frame.text, 10, 10, word, 2, 24, colorWhite);
+        pushText(&frame.text, 10, 10, word, 2, 24, tint);
         frame.submit();
+        std::vector<float> vertices = uploadedFloats(frame.text.vertexBuffer);
+        ASSERT_EQ(vertices.size(), 8u * 8);
+        EXPECT_EQ(std::vector<float>(vertices.begin() + 2, vertices.begin() + 6),
+                  (std::vector<float>{tint.r, tint.g, tint.b, tint.a}));
         EXPECT_EQ(uploadedIndices(frame.text.indexBuffer),
                   (std::vector<uint32_t>{0, 1, 2, 3, stripEnd, 4, 5, 6, 7, stripEnd}));
         EXPECT_EQ(frame.text.vertexBytesUsed, 8u * 32);

@@ -324,6 +324,32 @@ TEST_F(TextLayout, FirstGlyphOfALineStartsAtThePenWithoutItsSideBearing)
     EXPECT_GT(corner(1, 0)[0], corner(0, 1)[0]) << "later glyphs follow the pen";
 }
 
+TEST_F(TextLayout, KerningPairsAreTheFontsAndMoveTheNextGlyph)
+{
+    std::vector<uint8_t> fontBytes = fileBytes(dejaVu);
+    stbtt_fontinfo stb;
+    stbtt_InitFont(&stb, fontBytes.data(), 0);
+    stb.gpos = 0; // the 'kern' table's answer, which the atlas keeps
+    for (const char* pair : {"AV", "To", "LT", "Ay"})
+    {
+        const Glyph& first = glyph((uint32_t)pair[0]);
+        int expected = stbtt_GetGlyphKernAdvance(&stb, stbtt_FindGlyphIndex(&stb, pair[0]),
+                                                 stbtt_FindGlyphIndex(&stb, pair[1]));
+        ASSERT_NE(expected, 0) << pair;
+        const KernPair* pairs = (const KernPair*)((const uint8_t*)atlas.header + first.kernOffset);
+        const KernPair* found = std::find_if(pairs, pairs + first.kernCount,
+                                             [&](const KernPair& p) { return p.nextCodepoint == (uint32_t)pair[1]; });
+        ASSERT_NE(found, pairs + first.kernCount) << pair;
+        EXPECT_EQ(found->advance, expected) << pair;
+
+        // The second glyph starts where the unkerned pen would, moved by the pair.
+        ASSERT_EQ(layout(pair, 100, 500), 2u);
+        const Glyph& second = glyph((uint32_t)pair[1]);
+        float pen = 100.0f + (float)(first.advanceWidth - first.leftSideBearing + expected) * k;
+        EXPECT_NEAR(corner(1, 0)[0], pen + (float)second.leftSideBearing * k, 0.51f) << pair;
+    }
+}
+
 TEST_F(TextLayout, AnAtlasThatWasNotBuiltDrawsNothing)
 {
     FontArena failedArena;
