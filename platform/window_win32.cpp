@@ -4,6 +4,7 @@
 #include "platform/window_win32.h"
 #include "platform/gl_functions.h"
 #include "platform/log.h"
+#include "platform/resources.h"
 
 WglLookup wglLookup = wglGetProcAddress;
 
@@ -48,16 +49,28 @@ void swapWindowBuffers(Window* window)
     SwapBuffers(window->deviceContext);
 }
 
+// The exe's icon at the given system size; none when the exe carries no icon
+// (the test programs).
+static HICON loadIcon(HINSTANCE instance, int widthMetric, int heightMetric)
+{
+    return (HICON)LoadImageA(instance, MAKEINTRESOURCEA(MARIONETTE_ICON), IMAGE_ICON, GetSystemMetrics(widthMetric),
+                             GetSystemMetrics(heightMetric), LR_SHARED);
+}
+
 static bool registerWindowClass(HINSTANCE instance)
 {
-    WNDCLASSA windowClass = {};
+    WNDCLASSEXA windowClass = {};
+    windowClass.cbSize = sizeof(windowClass);
     windowClass.style = CS_VREDRAW | CS_HREDRAW | CS_OWNDC;
     windowClass.lpfnWndProc = windowProc;
     windowClass.cbWndExtra = sizeof(Window*);
     windowClass.hInstance = instance;
+    // The large icon shows in Alt+Tab, the small one in the title bar and the taskbar.
+    windowClass.hIcon = loadIcon(instance, SM_CXICON, SM_CYICON);
+    windowClass.hIconSm = loadIcon(instance, SM_CXSMICON, SM_CYSMICON);
     windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     windowClass.lpszClassName = windowClassName;
-    return RegisterClassA(&windowClass) != 0;
+    return RegisterClassExA(&windowClass) != 0;
 }
 
 static HWND createHiddenWindow(HINSTANCE instance, const char* title, Window* window, RECT rect)

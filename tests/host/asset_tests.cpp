@@ -22,14 +22,19 @@ std::string assetPath(const char* name) { return std::string(MARIONETTE_SOURCE_D
 
 const char* const assetNames[] = {"character.bin", "idle.anim", "walk_cycle.anim", "jump.anim"};
 
-TEST(Assets, CommittedFilesAreWhatTheGeneratorWrites)
+// The generators are built next to this test program.
+std::string toolPath(const char* name)
 {
-    // The generator is built next to this test program.
     char self[4096];
     ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
-    ASSERT_GT(length, 0);
-    std::string generator(self, (size_t)length);
-    generator = generator.substr(0, generator.rfind('/')) + "/make_assets";
+    if (length <= 0) return name;
+    std::string path(self, (size_t)length);
+    return path.substr(0, path.rfind('/') + 1) + name;
+}
+
+TEST(Assets, CommittedFilesAreWhatTheGeneratorWrites)
+{
+    std::string generator = toolPath("make_assets");
     ASSERT_EQ(access(generator.c_str(), X_OK), 0) << "build make_assets first: " << generator;
 
     char folder[] = "/tmp/marionette_assets_XXXXXX";
@@ -42,6 +47,32 @@ TEST(Assets, CommittedFilesAreWhatTheGeneratorWrites)
         remove(generated.c_str());
     }
     rmdir(folder);
+}
+
+TEST(Assets, CommittedIconIsWhatTheGeneratorWritesAtEverySize)
+{
+    std::string generator = toolPath("make_icon");
+    ASSERT_EQ(access(generator.c_str(), X_OK), 0) << "build make_icon first: " << generator;
+    char path[] = "/tmp/marionette_icon_XXXXXX";
+    int descriptor = mkstemp(path);
+    ASSERT_GE(descriptor, 0);
+    close(descriptor);
+    ASSERT_EQ(system((generator + " " + path).c_str()), 0);
+    std::vector<uint8_t> icon = fileBytes(path);
+    remove(path);
+    EXPECT_EQ(icon, fileBytes(assetPath("marionette.ico"))) << "run make_icon assets/marionette.ico";
+
+    // The directory: 16, 32, 48 and 256 (stored as 0) pixels square, 32 bits each.
+    const uint8_t sizes[] = {16, 32, 48, 0};
+    ASSERT_GE(icon.size(), 6u + 16u * 4u);
+    EXPECT_EQ(icon[4], 4);
+    for (int i = 0; i < 4; ++i)
+    {
+        const uint8_t* entry = icon.data() + 6 + 16 * i;
+        EXPECT_EQ(entry[0], sizes[i]);
+        EXPECT_EQ(entry[1], sizes[i]);
+        EXPECT_EQ(entry[6], 32);
+    }
 }
 
 TEST(Assets, AreWellFormedFiguresThatFitTheRoom)
