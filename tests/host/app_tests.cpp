@@ -127,7 +127,9 @@ TEST_F(AppRun, StartUpOpensTheWindowCarvesMainMemoryInOrderAndCreatesTheBatches)
         at += sizeof(Animation) + sizeof(Pose) * animation->frameCount;
     }
     EXPECT_EQ(offsetOf(app->animationArena.base), at);
-    EXPECT_EQ(app->mainArena.used, at + (1 << 20));
+    at += 1 << 20;
+    EXPECT_EQ(offsetOf(app->history.slots), at);
+    EXPECT_EQ(app->mainArena.used, at + editHistoryBytes(editHistorySlots));
 
     Pose base = {};
     std::ifstream("character.bin", std::ios::binary).read((char*)&base, sizeof base);
