@@ -20,17 +20,12 @@ static bool sameFrames(const EditSnapshot* snapshot, const Animation* animation)
            memcmp(snapshot->poses, animation->poses, animation->frameCount * sizeof(Pose)) == 0;
 }
 
-// An animation that does not fit leaves a snapshot no animation can equal.
+// An animation that does not fit leaves an empty snapshot, which no animation equals.
 static void takeSnapshot(EditSnapshot* snapshot, const Animation* animation, uint64_t selectedFrame)
 {
+    snapshot->frameCount = fitsSnapshot(animation) ? animation->frameCount : 0;
     snapshot->selectedFrame = selectedFrame;
-    if (!fitsSnapshot(animation))
-    {
-        snapshot->frameCount = 0;
-        return;
-    }
-    snapshot->frameCount = animation->frameCount;
-    memcpy(snapshot->poses, animation->poses, animation->frameCount * sizeof(Pose));
+    memcpy(snapshot->poses, animation->poses, snapshot->frameCount * sizeof(Pose));
 }
 
 uint64_t editHistoryBytes(uint32_t slotCount)
@@ -42,7 +37,7 @@ void startEditHistory(EditHistory* history, Arena* arena, uint32_t slotCount, co
                       uint64_t selectedFrame)
 {
     *history = EditHistory{};
-    if (slotCount == 0) return;
+    if (slotCount == 0 || !fitsSnapshot(animation)) return;
     EditSnapshot* memory = (EditSnapshot*)pushBytes(arena, editHistoryBytes(slotCount));
     if (!memory) return;
     history->slots = memory;
@@ -72,12 +67,11 @@ static void restoreSnapshot(EditHistory* history, const EditSnapshot* snapshot, 
     history->modified = !sameFrames(history->saved, target.animation);
 }
 
-// Only a snapshot that holds frames and fits the arena is brought back.
+// Every step holds at least one frame; one the arena cannot take stays where it is.
 static bool moveTo(EditHistory* history, uint64_t step, EditTarget target)
 {
     const EditSnapshot* snapshot = slotOf(history, step);
-    if (snapshot->frameCount == 0 || (uint64_t)snapshot->frameCount * sizeof(Pose) > target.poseArena->capacity)
-        return false;
+    if ((uint64_t)snapshot->frameCount * sizeof(Pose) > target.poseArena->capacity) return false;
     history->current = step;
     restoreSnapshot(history, snapshot, target);
     return true;

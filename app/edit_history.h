@@ -50,7 +50,8 @@ struct EditTarget
 uint64_t editHistoryBytes(uint32_t slotCount);
 
 // Carves the ring and the saved state from the arena and starts both at the
-// animation as it is (counted as saved). Without room the history stays inert.
+// animation as it is (counted as saved). Without room, or for an animation of
+// no frames or more than a snapshot holds, the history stays inert.
 void startEditHistory(EditHistory* history, Arena* arena, uint32_t slotCount, const Animation* animation,
                       uint64_t selectedFrame);
 

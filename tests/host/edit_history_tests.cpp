@@ -125,6 +125,13 @@ struct EditRun : testing::Test
         case 'g': grab(KeyMouseLeft); break;
         case 'c': grab(KeyMouseRight); break;
         case 'p': frame({KeyMouseLeft}), frame({}); break; // a press that picks nothing
+        case 'b': // Control+Z with box selection armed acts, during the box's drag it does not
+            frame({keyLetter('B')});
+            chord('Z');
+            frame({KeyMouseLeft});
+            frame({KeyMouseLeft, KeyControl, keyLetter('Z')}, 900, 500);
+            frame({}, 900, 500);
+            break;
         case 'a': clickBox(app->editedAnimation.frameCount, false); break;
         case 'x': clickBox(app->frameStrip.selectedFrame, true); break;
         case 'r': frame({KeyRight}), frame({}); break;
@@ -175,6 +182,7 @@ const Sequence sequences[] = {
     {"aixuuuZZZ", "+++210123"},             // add, in-between, delete; redo with Shift
     {"dcpnguu", "+111+10"},                 // cancelled grab, empty press, prompt open: no step
     {"dhu", "++1"},                         // Control+Z during a drag does nothing
+    {"ddb", "++1"},                         // ... or a box selection
     {"diu", "+10"},                         // no in-between with one frame, and no step
     {"dluy", "++12"},                       // undo across a load
     {"dtuty", "+1001"},                     // undo and redo in game mode; no in-between there
@@ -303,12 +311,30 @@ TEST_F(EditHistoryAlone, KeepsTheNewestStepsInOrderWhenFullAndAddsNoStepForNoCha
     poses[0].points[0].x = 150;
     recordEditHistory(&history, &animation, 0, false);
 
+    markEditHistorySaved(&history, &animation);
     int undone = 0;
     while (undoEdit(&history, target)) EXPECT_EQ(poses[0].points[0].x, (float)(150 - ++undone));
     EXPECT_EQ(undone, (int)editHistorySlots - 1);
+    EXPECT_TRUE(editHistoryModified(&history));
     int redone = 0;
     while (redoEdit(&history, target)) EXPECT_EQ(poses[0].points[0].x, (float)(150 - undone + ++redone));
     EXPECT_EQ(redone, undone);
+    EXPECT_FALSE(editHistoryModified(&history));
+}
+
+// A snapshot holds 1 to 32 frames; anything else is never recorded and never counts as saved.
+TEST_F(EditHistoryAlone, AnAnimationNoSnapshotHoldsAddsNoStepAndStaysModified)
+{
+    for (uint32_t count : {0u, maxEditedFrames + 1, maxEditedFrames})
+    {
+        SCOPED_TRACE(count);
+        animation.frameCount = count;
+        markEditHistorySaved(&history, &animation);
+        recordEditHistory(&history, &animation, 0, false);
+        bool fits = count == maxEditedFrames;
+        EXPECT_EQ(editHistoryModified(&history), !fits);
+        EXPECT_EQ(undoEdit(&history, target), fits);
+    }
 }
 
 struct InBetween
