@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 #include "app/app.h"
-#include "app/edit_history.h"
 #include "fake_platform.h"
 #include "platform/os.h"
 #include "tests/host/recording_gl.h"
@@ -18,36 +17,26 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The frames as a file would hold them, and the selected frame.
-struct EditState
-{
-    std::vector<uint8_t> frames;
-    uint64_t selectedFrame;
-    bool operator==(const EditState& other) const
-    {
-        return frames == other.frames && selectedFrame == other.selectedFrame;
-    }
-};
-
-// The real frame loop, started in a fresh folder holding the data files and
-// a directory "adir" (a save target that cannot be written), in editor mode.
+// The real frame loop in editor mode, in a fresh folder holding the data
+// files and a directory "adir" (a save target that cannot be replaced).
 struct EditRun : testing::Test
 {
-    App* app = new App{};
-    fs::path folder, previousFolder = fs::current_path();
+    App* app = nullptr;
+    fs::path folder = fs::temp_directory_path() / ("marionette_history_" + std::to_string(getpid()));
+    fs::path previousFolder = fs::current_path();
     int drags = 0;
 
     void SetUp() override
     {
         resetFakePlatform();
         installRecordingGL();
-        folder = fs::temp_directory_path() /
-                 (std::string("marionette_history_") + testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(folder);
         fs::create_directories(folder / "adir");
         for (const char* name : {"character.bin", "idle.anim", "walk_cycle.anim", "jump.anim"})
             fs::copy_file(fs::path(MARIONETTE_SOURCE_DIR) / "assets" / name, folder / name);
         fs::current_path(folder);
+        app = new App{};
+        drags = 0;
         ASSERT_TRUE(startApp(app));
         run('t');
     }
@@ -55,14 +44,13 @@ struct EditRun : testing::Test
     void TearDown() override
     {
         fs::current_path(previousFolder);
-        std::error_code ignored;
-        fs::remove_all(folder, ignored);
+        fs::remove_all(folder);
         if (app->mainArena.base) osReleaseMemory(app->mainArena.base, app->mainArena.capacity);
         if (app->fontArena.base) osReleaseMemory(app->fontArena.base, app->fontArena.capacity);
         delete app;
     }
 
-    // A frame in which these keys are down, with the mouse at (x, y).
+    // A frame with these keys down (Held if down before) and the mouse at (x, y).
     void frame(std::initializer_list<uint32_t> down, int32_t x = 1000, int32_t y = 600)
     {
         for (uint8_t& key : fakePlatform.keys) key = (key & 1) ? Released : Up;
@@ -72,162 +60,131 @@ struct EditRun : testing::Test
         runFrame(app);
     }
 
-    void chord(uint32_t letter, bool shift = false)
+    // The keys pressed, then released.
+    void keys(std::initializer_list<uint32_t> down, int32_t x = 1000, int32_t y = 600)
     {
-        if (shift) frame({KeyControl, KeyShift, keyLetter((char)letter)});
-        else frame({KeyControl, keyLetter((char)letter)});
-        frame({});
+        frame(down, x, y);
+        frame({}, x, y);
     }
 
     void prompt(char letter, const char* name)
     {
-        chord(letter);
+        keys({KeyControl, keyLetter(letter)});
         fakeType(name);
-        frame({});
-        frame({});
+        keys({});
     }
 
-    void clickBox(uint64_t box, bool control)
-    {
-        int32_t x = 110 + 20 * (int32_t)box + 7;
-        if (control) frame({KeyControl, KeyMouseLeft}, x, 705), frame({KeyControl}, x, 705);
-        else frame({KeyMouseLeft}, x, 705), frame({}, x, 705);
-    }
-
-    // Selects the polyline's points, grabs them, moves 20 pixels and ends with that button.
-    void grab(uint32_t endButton)
+    // Selects the polyline's points, grabs them, moves 20 pixels and ends with the button.
+    void grab(uint32_t button)
     {
         if (app->poseEditor.selectionCount == 0) frame({keyLetter('A')});
         frame({keyLetter('G')});
         frame({}, 1020);
-        frame({endButton}, 1020);
-        frame({}, 1020);
+        keys({button}, 1020);
     }
 
     // Point 0 of the selected frame, pressed where it is shown and moved away;
-    // midway, Control+Z when asked.
-    void drag(bool undoMidway)
+    // on the way, Control+Z when asked.
+    void drag(bool undoOnTheWay)
     {
         Vec2 p = app->editedAnimation.poses[app->frameStrip.selectedFrame].points[0];
         int32_t x = 560 + 13 * ++drags, y = 320 + 7 * drags;
         frame({KeyMouseLeft}, (int32_t)lroundf(p.x + 640), (int32_t)lroundf(p.y + 50));
         frame({KeyMouseLeft}, x, y);
-        if (undoMidway) frame({KeyMouseLeft, KeyControl, keyLetter('Z')}, x, y);
+        if (undoOnTheWay) frame({KeyMouseLeft, KeyControl, keyLetter('Z')}, x, y);
         frame({}, x, y);
     }
 
     void run(char op)
     {
+        int32_t box = 117 + 20 * (int32_t)(op == 'a' ? app->editedAnimation.frameCount : app->frameStrip.selectedFrame);
         switch (op)
         {
         case 'd': drag(false); break;
         case 'h': drag(true); break;
         case 'g': grab(KeyMouseLeft); break;
         case 'c': grab(KeyMouseRight); break;
-        case 'p': frame({KeyMouseLeft}), frame({}); break; // a press that picks nothing
-        case 'b': // Control+Z with box selection armed acts, during the box's drag it does not
-            frame({keyLetter('B')});
-            chord('Z');
-            frame({KeyMouseLeft});
-            frame({KeyMouseLeft, KeyControl, keyLetter('Z')}, 900, 500);
-            frame({}, 900, 500);
-            break;
-        case 'a': clickBox(app->editedAnimation.frameCount, false); break;
-        case 'x': clickBox(app->frameStrip.selectedFrame, true); break;
-        case 'r': frame({KeyRight}), frame({}); break;
-        case 't': frame({KeyTab}), frame({}); break;
-        case 'i': chord('I'); break;
-        case 'u': chord('Z'); break;
-        case 'y': chord('Y'); break;
-        case 'Z': chord('Z', true); break;
+        case 'p': keys({KeyMouseLeft}); break; // a press that picks nothing
+        case 'a': keys({KeyMouseLeft}, box, 705); break;
+        case 'x': frame({KeyControl, KeyMouseLeft}, box, 705), frame({KeyControl}, box, 705); break;
+        case 'r': keys({KeyRight}); break;
+        case 't': keys({KeyTab}); break;
+        case 'i': keys({KeyControl, keyLetter('I')}); break;
+        case 'u': keys({KeyControl, keyLetter('Z')}); break;
+        case 'y': keys({KeyControl, keyLetter('Y')}); break;
+        case 'Z': keys({KeyControl, KeyShift, keyLetter('Z')}); break;
         case 'l': prompt('O', "walk_cycle.anim\r"); break;
         case 's': prompt('S', "saved.anim\r"); break;
         case 'f': prompt('S', "adir\r"); break;
-        case 'n': // Control+Z while the prompt is open, then Escape
-            chord('S');
+        case 'n': // Control+Z while the prompt is open
+            keys({KeyControl, keyLetter('S')});
             frame({KeyControl, keyLetter('Z')});
-            frame({KeyEscape});
-            frame({});
+            keys({KeyEscape});
+            break;
+        case 'b': // Control+Z acts while box selection is armed, not while its box is dragged
+            frame({keyLetter('B')});
+            keys({KeyControl, keyLetter('Z')});
+            frame({KeyMouseLeft});
+            frame({KeyMouseLeft, KeyControl, keyLetter('Z')}, 900, 500);
+            frame({}, 900, 500);
             break;
         default: FAIL() << op;
         }
     }
 
-    EditState state() const
+    // The frames as a file holds them.
+    std::vector<uint8_t> frames() const
     {
         const Animation& animation = app->editedAnimation;
         EXPECT_EQ((uint8_t*)animation.poses, app->animationArena.base);
         EXPECT_EQ(app->animationArena.used, animation.frameCount * sizeof(Pose));
         EXPECT_LT(app->frameStrip.selectedFrame, animation.frameCount);
-        EditState result = {std::vector<uint8_t>(4 + animation.frameCount * sizeof(Pose)), app->frameStrip.selectedFrame};
-        memcpy(result.frames.data(), &animation.frameCount, 4);
-        memcpy(result.frames.data() + 4, animation.poses, animation.frameCount * sizeof(Pose));
-        return result;
+        std::vector<uint8_t> bytes((const uint8_t*)&animation.frameCount, (const uint8_t*)&animation.frameCount + 4);
+        bytes.insert(bytes.end(), (const uint8_t*)animation.poses, (const uint8_t*)(animation.poses + animation.frameCount));
+        return bytes;
     }
 };
 
-// Operations (see run) and, for each, the expected state afterwards: '+' a
-// state unlike the one before, or a digit naming the state after that many
-// operations (0: the start).
-struct Sequence
-{
-    const char* ops;
-    const char* expected;
-};
-
-const Sequence sequences[] = {
+// Operations (see run) and, for each, the expected state (frames and
+// selected frame) afterwards: '+' one unlike the state before, or a digit
+// naming the state after that many operations (0: the start).
+const char* const sequences[][2] = {
     {"uyZ", "000"},                         // nothing to undo or redo
     {"dduuuyyy", "++100122"},               // past either end changes nothing
     {"ddudy", "++1+4"},                     // a new edit drops the redo step
     {"aixuuuZZZ", "+++210123"},             // add, in-between, delete; redo with Shift
     {"dcpnguu", "+111+10"},                 // cancelled grab, empty press, prompt open: no step
     {"dhu", "++1"},                         // Control+Z during a drag does nothing
-    {"ddb", "++1"},                         // ... or a box selection
+    {"ddb", "++1"},                         // ... or a box selection's drag
     {"diu", "+10"},                         // no in-between with one frame, and no step
     {"dluy", "++12"},                       // undo across a load
     {"dtuty", "+1001"},                     // undo and redo in game mode; no in-between there
     {"atiu", "+110"},
     {"dsuy", "+101"},                       // a save is no step
+    {"ardruu", "++++20"},                   // nor a move to another frame; undo returns to the edit's frame
     {"lxxxxxxxuuuuuuu", "++++++++7654321"}, // delete down to one frame, every frame back
 };
 
 TEST_F(EditRun, SequencesOfEditsUndoAndRedoGiveTheExpectedFramesAndSelection)
 {
-    for (const Sequence& sequence : sequences)
+    for (const auto& sequence : sequences)
     {
-        SCOPED_TRACE(sequence.ops);
+        SCOPED_TRACE(sequence[0]);
         TearDown();
-        app = new App{};
-        drags = 0;
         SetUp();
-        std::vector<EditState> states = {state()};
-        for (size_t k = 0; sequence.ops[k]; ++k)
+        std::vector<std::vector<uint8_t>> states;
+        for (size_t k = 0; k == 0 || sequence[0][k - 1]; ++k)
         {
-            char op = sequence.ops[k], expected = sequence.expected[k];
-            run(op);
-            states.push_back(state());
-            bool same = states[k + 1] == states[expected == '+' ? k : (size_t)(expected - '0')];
-            EXPECT_EQ(same, expected != '+') << "op " << k << " " << op;
-            bool undoOrRedo = op == 'u' || op == 'y' || op == 'Z';
-            EXPECT_TRUE(!undoOrRedo || app->poseEditor.selectionCount == 0);
+            if (k > 0) run(sequence[0][k - 1]);
+            states.push_back(frames());
+            states.back().push_back((uint8_t)app->frameStrip.selectedFrame);
+            if (k == 0) continue;
+            char expected = sequence[1][k - 1];
+            EXPECT_EQ(states[k] == states[expected == '+' ? k - 1 : (size_t)(expected - '0')], expected != '+')
+                << "operation " << k;
+            EXPECT_TRUE(!strchr("uyZ", sequence[0][k - 1]) || app->poseEditor.selectionCount == 0);
         }
     }
-}
-
-// Moving to another frame is no step, but undo returns to the frame the user
-// was on when making the edit it takes back.
-TEST_F(EditRun, UndoSelectsTheFrameTheUndoneEditWasMadeOn)
-{
-    run('a');
-    run('r');
-    run('d');
-    ASSERT_EQ(app->frameStrip.selectedFrame, 0u);
-    run('r');
-    run('u');
-    EXPECT_EQ(app->frameStrip.selectedFrame, 0u);
-    EXPECT_EQ(app->editedAnimation.frameCount, 2u);
-    run('u');
-    EXPECT_EQ(app->editedAnimation.frameCount, 1u);
 }
 
 struct Closing
@@ -250,7 +207,6 @@ TEST_F(EditRun, ClosingWritesUnsavedEditsToAutosaveOnlyWhenModifiedAndKeepsWhatC
     {
         SCOPED_TRACE(std::string(closing.ops) + " " + closing.existing);
         TearDown();
-        app = new App{};
         SetUp();
         if (closing.existing == 'r')
         {
@@ -266,15 +222,10 @@ TEST_F(EditRun, ClosingWritesUnsavedEditsToAutosaveOnlyWhenModifiedAndKeepsWhatC
         ASSERT_EQ(app->window.running, 0);
         EXPECT_EQ(autosaveIfModified(&app->history, &app->editedAnimation, autosaveFileName), closing.written);
 
-        std::vector<uint8_t> bytes;
-        if (fs::is_regular_file(autosaveFileName))
-        {
-            std::ifstream file(autosaveFileName, std::ios::binary);
-            bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-        }
-        std::vector<uint8_t> expected = state().frames;
-        if (closing.existing == 'r') expected.assign({'o', 'l', 'd'});
-        if (!closing.written && closing.existing != 'r') expected.clear();
+        std::vector<uint8_t> bytes, expected = closing.written ? frames() : std::vector<uint8_t>{};
+        if (closing.existing == 'r') expected = {'o', 'l', 'd'};
+        std::ifstream file(fs::is_regular_file(autosaveFileName) ? autosaveFileName : "", std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
         EXPECT_EQ(bytes, expected);
         EXPECT_EQ(fs::is_directory(autosaveFileName), closing.existing == 'd');
         EXPECT_FALSE(fs::exists(std::string(autosaveFileName) + ".tmp0"));
@@ -299,7 +250,6 @@ struct EditHistoryAlone : testing::Test
 
 TEST_F(EditHistoryAlone, KeepsTheNewestStepsInOrderWhenFullAndAddsNoStepForNoChangeOrAnUnfinishedEdit)
 {
-    ASSERT_EQ(historyArena.used, historyArena.capacity);
     for (int k = 1; k <= 150; ++k)
     {
         poses[0].points[0].x = (float)k;
@@ -316,9 +266,8 @@ TEST_F(EditHistoryAlone, KeepsTheNewestStepsInOrderWhenFullAndAddsNoStepForNoCha
     while (undoEdit(&history, target)) EXPECT_EQ(poses[0].points[0].x, (float)(150 - ++undone));
     EXPECT_EQ(undone, (int)editHistorySlots - 1);
     EXPECT_TRUE(editHistoryModified(&history));
-    int redone = 0;
-    while (redoEdit(&history, target)) EXPECT_EQ(poses[0].points[0].x, (float)(150 - undone + ++redone));
-    EXPECT_EQ(redone, undone);
+    while (redoEdit(&history, target)) EXPECT_EQ(poses[0].points[0].x, (float)(150 - --undone));
+    EXPECT_EQ(undone, 0);
     EXPECT_FALSE(editHistoryModified(&history));
 }
 
@@ -337,52 +286,30 @@ TEST_F(EditHistoryAlone, AnAnimationNoSnapshotHoldsAddsNoStepAndStaysModified)
     }
 }
 
-struct InBetween
-{
-    uint32_t frames;
-    uint64_t selected;
-    bool inserted;
-    uint32_t next; // the frame the midpoint is taken towards
-};
-
-const InBetween inBetweens[] = {
-    {1, 0, false, 0}, {32, 5, false, 0}, {2, 0, true, 1}, {3, 2, true, 0}, {31, 30, true, 0},
-};
-
 TEST_F(EditHistoryAlone, InBetweenInsertsTheExactMidpointAfterTheSelectedFrameWrappingToFrameZero)
 {
-    for (const InBetween& c : inBetweens)
+    const uint32_t cases[][3] = {{1, 0, 0}, {32, 5, 0}, {2, 0, 1}, {3, 2, 1}, {31, 30, 1}}; // frames, selected, inserted
+    for (const auto& c : cases)
     {
-        SCOPED_TRACE(c.frames);
-        for (uint32_t f = 0; f < c.frames; ++f)
+        SCOPED_TRACE(c[0]);
+        for (uint32_t f = 0; f < c[0]; ++f)
             for (uint32_t i = 0; i < 28; ++i) poses[f].points[i] = {3e38f - 1e37f * (float)f, (float)(f * 7 + i)};
-        animation.frameCount = c.frames;
-        poseArena.used = c.frames * sizeof(Pose);
-        strip.selectedFrame = c.selected;
-        Pose from = poses[c.selected], to = poses[c.next];
-        std::vector<Pose> before(poses, poses + c.frames);
-
-        EXPECT_EQ(insertInBetween(&strip, &animation, &poseArena), c.inserted);
-        if (!c.inserted)
-        {
-            EXPECT_EQ(animation.frameCount, c.frames);
-            EXPECT_EQ(memcmp(poses, before.data(), c.frames * sizeof(Pose)), 0);
-            continue;
-        }
-        ASSERT_EQ(animation.frameCount, c.frames + 1);
-        EXPECT_EQ(poseArena.used, (c.frames + 1) * sizeof(Pose));
-        EXPECT_EQ(strip.selectedFrame, c.selected + 1);
+        animation.frameCount = c[0];
+        poseArena.used = c[0] * sizeof(Pose);
+        strip.selectedFrame = c[1];
+        std::vector<Pose> expected(poses, poses + c[0]);
+        const Pose &from = poses[c[1]], &to = poses[(c[1] + 1) % c[0]];
+        Pose mid;
+        // Halving first cannot overflow, and rounds like the exact sum halved.
         for (uint32_t i = 0; i < 28; ++i)
-        {
-            Vec2 mid = poses[c.selected + 1].points[i];
-            // Halving first cannot overflow, and rounds the same as the exact sum halved.
-            EXPECT_EQ(mid.x, from.points[i].x * 0.5f + to.points[i].x * 0.5f);
-            EXPECT_EQ(mid.y, from.points[i].y * 0.5f + to.points[i].y * 0.5f);
-        }
-        EXPECT_EQ(memcmp(poses, before.data(), (c.selected + 1) * sizeof(Pose)), 0);
-        EXPECT_EQ(memcmp(poses + c.selected + 2, before.data() + c.selected + 1,
-                         (c.frames - c.selected - 1) * sizeof(Pose)),
-                  0);
+            mid.points[i] = {from.points[i].x * 0.5f + to.points[i].x * 0.5f, from.points[i].y * 0.5f + to.points[i].y * 0.5f};
+        if (c[2]) expected.insert(expected.begin() + c[1] + 1, mid);
+
+        EXPECT_EQ(insertInBetween(&strip, &animation, &poseArena), c[2] != 0);
+        ASSERT_EQ(animation.frameCount, expected.size());
+        EXPECT_EQ(memcmp(poses, expected.data(), expected.size() * sizeof(Pose)), 0);
+        EXPECT_EQ(poseArena.used, expected.size() * sizeof(Pose));
+        EXPECT_EQ(strip.selectedFrame, c[1] + c[2]);
     }
 }
 
