@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <filesystem>
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -240,8 +241,10 @@ struct EditHistoryAlone : testing::Test
     Animation animation = {1, poses};
     FrameStripState strip = {};
     PoseEditorState editor = initialPoseEditorState();
-    std::vector<uint8_t> memory = std::vector<uint8_t>(editHistoryBytes(editHistorySlots));
-    Arena historyArena = {memory.size(), 0, memory.data()};
+    // The history's region between two marked margins as large as itself.
+    uint64_t size = editHistoryBytes(editHistorySlots);
+    std::vector<uint8_t> memory = std::vector<uint8_t>(3 * size, 0xAB);
+    Arena historyArena = {size, 0, memory.data() + size};
     EditHistory history;
     EditTarget target = {&animation, &poseArena, &strip, &editor};
 
@@ -250,11 +253,12 @@ struct EditHistoryAlone : testing::Test
 
 TEST_F(EditHistoryAlone, KeepsTheNewestStepsInOrderWhenFullAndAddsNoStepForNoChangeOrAnUnfinishedEdit)
 {
+    // Each step names a frame the one-frame animation lacks; undo must bring back one it has.
     for (int k = 1; k <= 150; ++k)
     {
         poses[0].points[0].x = (float)k;
-        recordEditHistory(&history, &animation, 0, false);
-        recordEditHistory(&history, &animation, 0, false);
+        recordEditHistory(&history, &animation, k, false);
+        recordEditHistory(&history, &animation, k, false);
     }
     poses[0].points[0].x = -1;
     recordEditHistory(&history, &animation, 0, true);
@@ -263,12 +267,18 @@ TEST_F(EditHistoryAlone, KeepsTheNewestStepsInOrderWhenFullAndAddsNoStepForNoCha
 
     markEditHistorySaved(&history, &animation);
     int undone = 0;
-    while (undoEdit(&history, target)) EXPECT_EQ(poses[0].points[0].x, (float)(150 - ++undone));
+    while (undoEdit(&history, target))
+    {
+        EXPECT_EQ(poses[0].points[0].x, (float)(150 - ++undone));
+        EXPECT_EQ(strip.selectedFrame, 0u);
+    }
     EXPECT_EQ(undone, (int)editHistorySlots - 1);
     EXPECT_TRUE(editHistoryModified(&history));
     while (redoEdit(&history, target)) EXPECT_EQ(poses[0].points[0].x, (float)(150 - --undone));
     EXPECT_EQ(undone, 0);
     EXPECT_FALSE(editHistoryModified(&history));
+    memory.erase(memory.begin() + size, memory.begin() + 2 * size);
+    EXPECT_EQ(std::count(memory.begin(), memory.end(), 0xAB), (long)memory.size()) << "written outside its region";
 }
 
 // A snapshot holds 1 to 32 frames; anything else is never recorded and never counts as saved.
