@@ -93,6 +93,7 @@ bool startApp(App* app)
     app->walkAnimation = loadAnimation(&app->mainArena, "walk_cycle.anim");
     app->jumpAnimation = loadAnimation(&app->mainArena, "jump.anim");
     startEditedAnimation(app);
+    startEditHistory(&app->history, &app->mainArena, editHistorySlots, &app->editedAnimation, 0);
 
     app->counterFrequency = osCounterFrequency();
     initCharacter(&app->character, app->idleAnimation);
@@ -161,9 +162,14 @@ void runFrame(App* app)
     if (app->window.quitRequested) app->window.running = 0;
     followWindowSize(app);
     if (wasReleased(&app->window, KeyTab)) app->editorMode = !app->editorMode;
+    EditTarget edits = {&app->editedAnimation, &app->animationArena, &app->frameStrip, &app->poseEditor};
+    runEditKeys(&app->history, &app->window, app->prompt.promptOpen, app->editorMode, edits);
     updateFilePrompt(&app->prompt, &app->window, &app->textBatch, &app->rectBatch, &app->font,
                      &app->editedAnimation, &app->animationArena, &app->frameStrip.selectedFrame);
+    if (app->prompt.savedOrLoaded) markEditHistorySaved(&app->history, &app->editedAnimation);
     runMode(app);
+    recordEditHistory(&app->history, &app->editedAnimation, app->frameStrip.selectedFrame,
+                      poseEditUnderWay(&app->poseEditor));
     queueBatches(app);
     submitFrame(&app->commandList);
     swapWindowBuffers(&app->window);

@@ -2,6 +2,7 @@
 #include <stdint.h>
 #include "app/arena.h"
 #include "app/character_controller.h"
+#include "app/edit_history.h"
 #include "app/file_prompt.h"
 #include "character/frame_strip.h"
 #include "character/pose.h"
@@ -47,6 +48,7 @@ struct App
     FilePromptState prompt;
     FrameStripState frameStrip;
     PoseEditorState poseEditor;
+    EditHistory history;
 };
 
 // Start-up on a zeroed record. False only when a memory block cannot be

@@ -118,12 +118,16 @@ static void runConfirmedRequests(FilePromptState* prompt, Animation* editedAnima
     bool usable = nameIsUsable(prompt);
     if (prompt->saveRequested)
     {
-        if (usable) saveAnimationFile(editedAnimation, name);
+        if (usable && saveAnimationFile(editedAnimation, name)) prompt->savedOrLoaded = 1;
         prompt->saveRequested = 0;
     }
     if (prompt->loadRequested)
     {
-        if (usable && loadAnimationFile(editedAnimation, animationArena, name, maxEditedFrames)) *selectedFrame = 0;
+        if (usable && loadAnimationFile(editedAnimation, animationArena, name, maxEditedFrames))
+        {
+            *selectedFrame = 0;
+            prompt->savedOrLoaded = 1;
+        }
         prompt->loadRequested = 0;
     }
     prompt->nameConfirmed = 0;
@@ -134,6 +138,7 @@ void updateFilePrompt(FilePromptState* prompt, const Window* window, RenderBatch
                       const FontAtlas* font, Animation* editedAnimation, Arena* animationArena,
                       uint64_t* selectedFrame)
 {
+    prompt->savedOrLoaded = 0;
     if (prompt->promptOpen)
     {
         if (wasPressed(window, KeyEscape))

@@ -16,6 +16,8 @@ struct FilePromptState
     int32_t saveRequested;
     int32_t loadRequested;
     int32_t nameConfirmed;
+    // 1 in the frame in which a save or a load succeeded.
+    int32_t savedOrLoaded;
 };
 
 // Edits and draws the prompt, opens it on Control+S / Control+O, and saves or

@@ -68,16 +68,41 @@ static bool roomForOneMoreFrame(const Animation* animation, const Arena* poseAre
     return end <= poseArena->capacity && poseArena->capacity - poseArena->used >= sizeof(Pose);
 }
 
-static void duplicateSelectedFrame(FrameStripState* strip, Animation* animation, Arena* poseArena)
+// The pose is taken by value: the move below may shift the one it came from.
+static void insertAfterSelected(FrameStripState* strip, Animation* animation, Arena* poseArena, Pose pose)
 {
-    if (!roomForOneMoreFrame(animation, poseArena)) return;
     pushBytes(poseArena, sizeof(Pose));
     Pose* poses = animation->poses;
     uint64_t selected = strip->selectedFrame;
     memmove(poses + selected + 2, poses + selected + 1, (animation->frameCount - 1 - selected) * sizeof(Pose));
-    poses[selected + 1] = poses[selected];
+    poses[selected + 1] = pose;
     animation->frameCount += 1;
     strip->selectedFrame = selected + 1;
+}
+
+static void duplicateSelectedFrame(FrameStripState* strip, Animation* animation, Arena* poseArena)
+{
+    if (!roomForOneMoreFrame(animation, poseArena)) return;
+    insertAfterSelected(strip, animation, poseArena, animation->poses[strip->selectedFrame]);
+}
+
+// Summed in double, a midpoint of two finite floats is finite and rounded once.
+static float midway(float a, float b)
+{
+    return (float)(((double)a + (double)b) * 0.5);
+}
+
+bool insertInBetween(FrameStripState* strip, Animation* animation, Arena* poseArena)
+{
+    uint32_t count = animation->frameCount;
+    if (count < 2 || strip->selectedFrame >= count || !roomForOneMoreFrame(animation, poseArena)) return false;
+    const Pose& from = animation->poses[strip->selectedFrame];
+    const Pose& to = animation->poses[(strip->selectedFrame + 1) % count];
+    Pose between;
+    for (uint32_t i = 0; i < 28; ++i)
+        between.points[i] = {midway(from.points[i].x, to.points[i].x), midway(from.points[i].y, to.points[i].y)};
+    insertAfterSelected(strip, animation, poseArena, between);
+    return true;
 }
 
 static void stepWithArrows(FrameStripState* strip, const Window* window, uint32_t frameCount)

@@ -19,3 +19,8 @@ struct FrameStripState
 // editor on the selected pose. Needs at least one frame and selectedFrame in range.
 void updateFrameStrip(FrameStripState* strip, PoseEditorState* editor, const Window* window, RenderBatch* lines,
                       RenderBatch* points, RenderBatch* rects, Animation* animation, Arena* poseArena);
+
+// Inserts after the selected frame one whose every point lies midway between
+// it and the next frame (frame 0 after the last), and selects it. Returns
+// false, changing nothing, with fewer than two frames or no room for one more.
+bool insertInBetween(FrameStripState* strip, Animation* animation, Arena* poseArena);

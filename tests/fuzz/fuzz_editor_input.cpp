@@ -1,11 +1,14 @@
-// Drives the file prompt, the frame strip and the pose editor with arbitrary
-// key, character and mouse sequences, frame by frame, and checks the edited
-// animation's invariants after every frame.
+// Drives the file prompt, the frame strip, the pose editor and the edit
+// history with arbitrary key, character and mouse sequences, frame by frame,
+// in the frame loop's order, and checks the edited animation's invariants
+// after every frame; at the end, undoing everything and redoing everything
+// must give back the same bytes.
 #include <math.h>
 #include <stdlib.h>
 #include <string.h>
 #include <unistd.h>
 #include "app/arena.h"
+#include "app/edit_history.h"
 #include "app/file_prompt.h"
 #include "character/frame_strip.h"
 #include "character/pose.h"
@@ -19,7 +22,8 @@ namespace {
 const uint32_t interestingKeys[] = {KeyMouseLeft, KeyMouseRight, KeyTab,    KeyControl, KeyAlt,
                                     KeyEscape,    KeyLeft,       KeyUp,     KeyRight,   KeyDown,
                                     keyDigit(1),  keyDigit(2),   keyDigit(3), keyLetter('A'), keyLetter('B'),
-                                    keyLetter('C'), keyLetter('G'), keyLetter('V'), keyLetter('S'), keyLetter('O')};
+                                    keyLetter('C'), keyLetter('G'), keyLetter('V'), keyLetter('S'), keyLetter('O'),
+                                    keyLetter('Z'), keyLetter('Y'), keyLetter('I'), KeyShift};
 
 struct Reader
 {
@@ -35,6 +39,7 @@ struct World
     uint8_t memory[1 << 20];
     Pose poses[maxEditedFrames + 1];
     RenderBatch lines, points, rects, text;
+    uint8_t historyMemory[(editHistorySlots + 1) * sizeof(EditSnapshot)];
 };
 
 World* world()
@@ -123,6 +128,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     window.clientWidth = 1280;
     window.clientHeight = 720;
 
+    Arena historyArena = {sizeof w->historyMemory, 0, w->historyMemory};
+    EditHistory history;
+    startEditHistory(&history, &historyArena, editHistorySlots, &animation, 0);
+    if (!history.slots) abort();
+    EditTarget target = {&animation, &poseArena, &strip, &editor};
+    bool editorMode = true;
+
     Reader in = {data, size, 0};
     for (int frame = 0; frame < 200 && !in.done(); ++frame)
     {
@@ -131,10 +143,30 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         resetBatch(&w->rects);
         resetBatch(&w->text);
         readFrameInput(&in, &window);
+        if (wasReleased(&window, KeyTab)) editorMode = !editorMode;
+        runEditKeys(&history, &window, prompt.promptOpen, editorMode, target);
         updateFilePrompt(&prompt, &window, &w->text, &w->rects, &noFont, &animation, &poseArena,
                          &strip.selectedFrame);
-        updateFrameStrip(&strip, &editor, &window, &w->lines, &w->points, &w->rects, &animation, &poseArena);
+        if (prompt.savedOrLoaded) markEditHistorySaved(&history, &animation);
+        if (editorMode)
+            updateFrameStrip(&strip, &editor, &window, &w->lines, &w->points, &w->rects, &animation, &poseArena);
+        recordEditHistory(&history, &animation, strip.selectedFrame, poseEditUnderWay(&editor));
         checkInvariants(animation, poseArena, strip, editor);
     }
+
+    // Whatever edit was under way counts as finished; then undoing every step
+    // and redoing as many must come back to the same bytes.
+    recordEditHistory(&history, &animation, strip.selectedFrame, false);
+    uint32_t count = animation.frameCount;
+    static Pose last[maxEditedFrames];
+    memcpy(last, animation.poses, count * sizeof(Pose));
+    uint32_t undone = 0;
+    for (; undoEdit(&history, target); ++undone) checkInvariants(animation, poseArena, strip, editor);
+    for (uint32_t k = 0; k < undone; ++k)
+    {
+        if (!redoEdit(&history, target)) abort();
+        checkInvariants(animation, poseArena, strip, editor);
+    }
+    if (animation.frameCount != count || memcmp(last, animation.poses, count * sizeof(Pose)) != 0) abort();
     return 0;
 }
