@@ -98,6 +98,10 @@ bool startApp(App* app)
     app->jumpAnimation = loadAnimation(&app->mainArena, "jump.anim");
     startEditedAnimation(app);
 
+    app->exportBlock = reserveArena(spriteExporterSize());
+    if (app->exportBlock.base) startSpriteExporter(&app->exporter, &app->exportBlock, app->colorProgram);
+    else logString("Failed to reserve the export memory block; export is off\n");
+
     app->counterFrequency = osCounterFrequency();
     initCharacter(&app->character, app->idleAnimation);
     app->frameStrip = FrameStripState{};
@@ -134,6 +138,17 @@ static void followWindowSize(App* app)
     computeScreenToNormalized(app->screenToNormalized, window->clientWidth, window->clientHeight);
 }
 
+// An export confirmed in the prompt this frame; it draws offscreen and
+// leaves the window's framebuffer and viewport as they were.
+static void runWaitingExport(App* app)
+{
+    FilePromptState* prompt = &app->prompt;
+    if (prompt->exportNameLength == 0) return;
+    exportAnimation(&app->exporter, &app->editedAnimation, (const char*)prompt->exportName, app->window.clientWidth,
+                    app->window.clientHeight);
+    prompt->exportNameLength = 0;
+}
+
 static void runMode(App* app)
 {
     if (app->editorMode)
@@ -167,6 +182,7 @@ void runFrame(App* app)
     if (wasReleased(&app->window, KeyTab)) app->editorMode = !app->editorMode;
     updateFilePrompt(&app->prompt, &app->window, &app->textBatch, &app->rectBatch, &app->font,
                      &app->editedAnimation, &app->animationArena, &app->frameStrip.selectedFrame);
+    runWaitingExport(app);
     runMode(app);
     queueBatches(app);
     submitFrame(&app->commandList);

@@ -3,6 +3,7 @@
 #include "app/arena.h"
 #include "app/character_controller.h"
 #include "app/file_prompt.h"
+#include "app/sprite_export.h"
 #include "character/frame_strip.h"
 #include "character/pose.h"
 #include "character/pose_editor.h"
@@ -47,6 +48,9 @@ struct App
     FilePromptState prompt;
     FrameStripState frameStrip;
     PoseEditorState poseEditor;
+    // Its own block, reserved at start; export is off when it cannot be had.
+    Arena exportBlock;
+    SpriteExporter exporter;
 };
 
 // Start-up on a zeroed record. False only when a memory block cannot be
