@@ -2,10 +2,10 @@
 #include <stdint.h>
 #include "app/arena.h"
 
-// PNG encoding through stb_image_write, whose allocations come from a
-// scratch arena instead of the heap.
+// PNG encoding through stb_image_write, with our own zlib compressor and its
+// allocations coming from a scratch arena instead of the heap.
 
-// Scratch bytes encodePng may need for an image whose filtered rows take
+// Scratch bytes encodePng needs for an image whose filtered rows take
 // filteredBytes in all (height x (rowBytes + 1)), whatever its pixels are.
 uint64_t pngScratchBound(uint64_t filteredBytes, uint64_t rowBytes);
 
@@ -15,8 +15,9 @@ uint64_t pngScratchBound(uint64_t filteredBytes, uint64_t rowBytes);
 const uint8_t* encodePng(Arena* scratch, const uint8_t* pixels, uint32_t width, uint32_t height, uint64_t stride,
                          uint64_t* size);
 
-// stb_image_write's allocator: blocks from the scratch encodePng works in;
-// null when it is full.
+// What stb_image_write is compiled with: blocks from the scratch encodePng
+// works in (null when it is full; freeing gives back only the last block),
+// and the zlib compressor for the image data.
 void* pngScratchAllocate(uint64_t size);
-void* pngScratchReallocate(void* block, uint64_t newSize);
 void pngScratchFree(void* block);
+unsigned char* pngZlibCompress(unsigned char* data, int length, int* compressedLength, int quality);

@@ -13,6 +13,7 @@
 #include "app/png_writer.h"
 #include "app/sprite_export.h"
 #include "character/pose.h"
+#include "platform/os.h"
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_ONLY_PNG
 #define STBI_ONLY_GIF
@@ -54,6 +55,21 @@ Bytes noise(uint64_t bytes, uint32_t seed)
     return pixels;
 }
 
+// Random bytes and copies of earlier stretches, of every length and distance
+// a deflate match can have and some beyond: the compressor's own paths.
+Bytes echoes(uint64_t bytes, uint32_t seed)
+{
+    std::mt19937 random(seed);
+    Bytes data;
+    while (data.size() < bytes)
+    {
+        uint64_t length = 1 + random() % 300, distance = 1 + random() % 40000;
+        for (uint64_t i = 0; i < length && data.size() < bytes; ++i)
+            data.push_back(distance <= data.size() && random() % 4 ? data[data.size() - distance] : (uint8_t)random());
+    }
+    return data;
+}
+
 TEST(SpriteExport, CellsAndSheetForOneEightNineAndThirtyTwoFramesAndTheCap)
 {
     const float far = 1e6f;
@@ -74,6 +90,10 @@ TEST(SpriteExport, CellsAndSheetForOneEightNineAndThirtyTwoFramesAndTheCap)
         {"a stray point far left keeps the figure", 1, {-far, 0}, {100, 50}, {0, 0}, 2048, 54, 1, 1, 1946, 2},
         {"32 such frames share the sheet's budget", 32, {-far, -far}, {far, far}, {0, 0}, 362, 362, 8, 4, 181, 181},
     };
+    Arena block = {spriteExporterSize(), 0, (uint8_t*)osReserveMemory(spriteExporterSize())};
+    ASSERT_NE(block.base, nullptr);
+    SpriteExporter exporter;
+    startSpriteExporter(&exporter, &block, 0);
     for (const auto& c : cases)
     {
         Frames frames(c.frames, c.low, c.high, c.rest);
@@ -87,7 +107,10 @@ TEST(SpriteExport, CellsAndSheetForOneEightNineAndThirtyTwoFramesAndTheCap)
         EXPECT_EQ(layout.sheetHeight, c.rows * c.cellHeight) << c.what;
         EXPECT_EQ(layout.originX, c.originX) << c.what;
         EXPECT_EQ(layout.originY, c.originY) << c.what;
-        EXPECT_LE((uint64_t)layout.sheetWidth * layout.sheetHeight, sheetPixelBudget) << c.what;
+        uint64_t stride = 4ull * layout.sheetWidth;
+        EXPECT_LE(stride * layout.sheetHeight, exporter.sheet.capacity) << c.what;
+        EXPECT_LE(pngScratchBound(layout.sheetHeight * (stride + 1), stride), exporter.scratch.capacity) << c.what;
+        EXPECT_LE(gifSizeBound(layout.cellWidth, layout.cellHeight, c.frames), exporter.scratch.capacity) << c.what;
         uint32_t x = 0, y = 0;
         cellCorner(&layout, c.frames - 1, &x, &y);
         EXPECT_EQ(x, (c.frames - 1) % 8 * c.cellWidth) << c.what;
@@ -101,6 +124,7 @@ TEST(SpriteExport, CellsAndSheetForOneEightNineAndThirtyTwoFramesAndTheCap)
     }
     Frames one(1, {0, 0}, {10, 10});
     EXPECT_EQ(layoutSheet(&one.animation, 24).frameCount, 0u) << "a budget smaller than the smallest cell";
+    osReleaseMemory(block.base, block.capacity);
 }
 
 TEST(SpriteExport, FrameListForTwoFrames)
@@ -193,11 +217,13 @@ TEST(SpriteExport, GifDecodesBackToTheSamePixels)
 
 TEST(SpriteExport, PngFitsItsScratchBoundWhateverThePixels)
 {
-    const uint32_t sizes[][2] = {{1, 1}, {512, 512}, {900, 3}};
-    for (const auto& size : sizes)
+    const struct { uint32_t width, height; bool noisy; } cases[] = {
+        {1, 1, true}, {512, 512, true}, {900, 3, true}, {512, 512, false}, {70, 9, false},
+    };
+    for (const auto& c : cases)
     {
-        uint32_t width = size[0], height = size[1];
-        Bytes pixels = noise(4ull * width * height, width);
+        uint32_t width = c.width, height = c.height;
+        Bytes pixels = c.noisy ? noise(4ull * width * height, width) : echoes(4ull * width * height, width);
         Bytes memory(pngScratchBound(height * (4ull * width + 1), 4ull * width));
         Arena scratch = {memory.size(), 0, memory.data()};
         uint64_t length = 0;
