@@ -75,7 +75,7 @@ void EncodeSheetPngAndGif(benchmark::State& state)
         benchmark::DoNotOptimize(png);
         GifWriter gif = beginGif(&scratch, cell, cell);
         for (uint32_t k = 0; k < frames; ++k)
-            addGifImage(&gif, walk.sheet.data() + (k / columns * cell * stride) + k % columns * cell * 4ull, stride, 15);
+            addGifImage(&gif, walk.sheet.data() + k / columns * cell * stride + k % columns * cell * 4ull, stride, 15);
         if (!png || !endGif(&gif)) state.SkipWithError("an encoder ran out of room");
         gifBytes = gif.used;
     }

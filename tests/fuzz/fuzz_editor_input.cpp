@@ -19,7 +19,8 @@ namespace {
 const uint32_t interestingKeys[] = {KeyMouseLeft, KeyMouseRight, KeyTab,    KeyControl, KeyAlt,
                                     KeyEscape,    KeyLeft,       KeyUp,     KeyRight,   KeyDown,
                                     keyDigit(1),  keyDigit(2),   keyDigit(3), keyLetter('A'), keyLetter('B'),
-                                    keyLetter('C'), keyLetter('G'), keyLetter('V'), keyLetter('S'), keyLetter('O')};
+                                    keyLetter('C'), keyLetter('G'), keyLetter('V'), keyLetter('S'), keyLetter('O'),
+                                    keyLetter('E')};
 
 struct Reader
 {
@@ -135,6 +136,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                          &strip.selectedFrame);
         updateFrameStrip(&strip, &editor, &window, &w->lines, &w->points, &w->rects, &animation, &poseArena);
         checkInvariants(animation, poseArena, strip, editor);
+        // A confirmed export name fits the prompt and ends at its terminator.
+        uint32_t exportLength = prompt.exportNameLength;
+        if (exportLength > 126 || (exportLength && prompt.exportName[exportLength] != 0)) abort();
+        prompt.exportNameLength = 0;
     }
     return 0;
 }

@@ -86,7 +86,8 @@ TEST(SpriteExport, CellsAndSheetForOneEightNineAndThirtyTwoFramesAndTheCap)
         {"9 frames: a second row", 9, {-10.5f, 0}, {20, 50}, {0, 0}, 35, 54, 8, 2, 13, 2},
         {"32 frames: 4 rows of 8", 32, {-10.5f, 0}, {20, 50}, {0, 0}, 35, 54, 8, 4, 13, 2},
         {"beside the reference point", 2, {100, 10}, {130, 20}, {100, 10}, 34, 14, 2, 1, -98, -8},
-        {"points at -1e6 and 1e6: 2048 a side, centred", 1, {-far, -far}, {far, far}, {0, 0}, 2048, 2048, 1, 1, 1024, 1024},
+        {"points at -1e6 and 1e6: 2048 a side, centred", 1, {-far, -far}, {far, far}, {0, 0}, 2048, 2048, 1, 1, 1024,
+         1024},
         {"a stray point far left keeps the figure", 1, {-far, 0}, {100, 50}, {0, 0}, 2048, 54, 1, 1, 1946, 2},
         {"32 such frames share the sheet's budget", 32, {-far, -far}, {far, far}, {0, 0}, 362, 362, 8, 4, 181, 181},
     };
@@ -138,7 +139,8 @@ TEST(SpriteExport, FrameListForTwoFrames)
 	"duration": 150,
 	"pivot": {"x":0.352941,"y":0.962963}
 })";
-    std::string expected = "{\"frames\": {\n\"walk_00\": {\n\t\"frame\": {\"x\":0,\"y\":0,\"w\":34,\"h\":54},\n" + frame +
+    std::string expected = "{\"frames\": {\n\"walk_00\": {\n\t\"frame\": {\"x\":0,\"y\":0,\"w\":34,\"h\":54},\n" +
+                           frame +
                            ",\n\"walk_01\": {\n\t\"frame\": {\"x\":34,\"y\":0,\"w\":34,\"h\":54},\n" + frame + R"(},
 "animations": {
 	"walk": ["walk_00","walk_01"]
@@ -257,7 +259,8 @@ protected:
         fs::remove_all(folder);
         fs::create_directories(folder);
         // A white line across the second cell.
-        for (uint32_t x = layout.cellWidth; x < layout.sheetWidth; ++x) memset(&sheet[4 * (10 * layout.sheetWidth + x)], 255, 4);
+        for (uint32_t x = layout.cellWidth; x < layout.sheetWidth; ++x)
+            memset(&sheet[4 * (10 * layout.sheetWidth + x)], 255, 4);
     }
 
     void TearDown() override

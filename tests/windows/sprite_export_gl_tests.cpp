@@ -39,7 +39,8 @@ TEST(SpriteExportGL, TwoFramesGiveWhiteLinesOnTransparencyInThePngAndTwoGifImage
     gl.glBindVertexArray(vertexArray);
     gl.glEnable(GL_BLEND);
     gl.glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    uint32_t program = createShaderProgram(shaderSources[colorVertexShader], shaderSources[colorFragmentShader]).program;
+    uint32_t program =
+        createShaderProgram(shaderSources[colorVertexShader], shaderSources[colorFragmentShader]).program;
     Arena block = {spriteExporterSize(), 0, (uint8_t*)osReserveMemory(spriteExporterSize())};
     ASSERT_NE(block.base, nullptr);
     SpriteExporter exporter;
@@ -55,7 +56,8 @@ TEST(SpriteExportGL, TwoFramesGiveWhiteLinesOnTransparencyInThePngAndTwoGifImage
     std::filesystem::create_directories(folder);
     std::string name = (folder / "two").string();
 
-    EXPECT_EQ(exportAnimation(&exporter, &animation, name.c_str(), 1280, 720), ExportedPng | ExportedJson | ExportedGif);
+    EXPECT_EQ(exportAnimation(&exporter, &animation, name.c_str(), 1280, 720),
+              ExportedPng | ExportedJson | ExportedGif);
     EXPECT_EQ(gl.glGetError(), (GLenum)GL_NO_ERROR);
     GLint bound = -1;
     gl.glGetIntegerv(GL_FRAMEBUFFER_BINDING, &bound);
@@ -108,6 +110,17 @@ TEST(SpriteExportGL, TwoFramesGiveWhiteLinesOnTransparencyInThePngAndTwoGifImage
     stbi_image_free(delays);
 
     EXPECT_TRUE(std::filesystem::exists(name + ".json"));
+
+    // A point a million pixels out: the cells stop at the sheet's budget, the
+    // line towards the point is clipped, and the export still goes through.
+    poses[1].points[27] = {1e6f, -1e6f};
+    EXPECT_EQ(exportAnimation(&exporter, &animation, name.c_str(), 1280, 720),
+              ExportedPng | ExportedJson | ExportedGif);
+    EXPECT_EQ(gl.glGetError(), (GLenum)GL_NO_ERROR);
+    sheet = stbi_load((name + ".png").c_str(), &width, &height, &channels, 4);
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_EQ(width, 2 * 1448);
+    stbi_image_free(sheet);
     std::filesystem::remove_all(folder);
     osReleaseMemory(block.base, block.capacity);
 }
