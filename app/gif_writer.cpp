@@ -100,6 +100,14 @@ void clearDictionary(Compressor* lzw, GifWriter* gif)
     lzw->nextCode = firstFreeCode;
 }
 
+// The decoder adds an entry for every code after the first and widens its
+// codes when its next entry needs another bit; the encoder, one entry ahead,
+// follows it by testing the entry it is about to add.
+void widenIfDue(Compressor* lzw)
+{
+    if (lzw->nextCode >= (1u << lzw->codeSize) && lzw->codeSize < largestCodeSize) lzw->codeSize += 1;
+}
+
 void addPixel(Compressor* lzw, GifWriter* gif, uint32_t pixel)
 {
     uint16_t known = gif->next[lzw->prefix * 2 + pixel];
@@ -109,9 +117,7 @@ void addPixel(Compressor* lzw, GifWriter* gif, uint32_t pixel)
         return;
     }
     putCode(&lzw->stream, lzw->prefix, lzw->codeSize);
-    // The decoder widens its codes one entry later than the encoder adds
-    // them, so the width follows the code about to be added.
-    if (lzw->nextCode >= (1u << lzw->codeSize) && lzw->codeSize < largestCodeSize) lzw->codeSize += 1;
+    widenIfDue(lzw);
     if (lzw->nextCode < dictionaryLimit)
         gif->next[lzw->prefix * 2 + pixel] = (uint16_t)lzw->nextCode++;
     else
@@ -133,6 +139,8 @@ void compressImage(GifWriter* gif, const uint8_t* rgba, uint64_t stride)
         for (uint32_t x = y == 0 ? 1 : 0; x < gif->width; ++x) addPixel(&lzw, gif, row[x * 4 + 3] >= 128 ? 1 : 0);
     }
     putCode(&lzw.stream, lzw.prefix, lzw.codeSize);
+    // The end code is read after the decoder's entry for the last string.
+    widenIfDue(&lzw);
     putCode(&lzw.stream, endCode, lzw.codeSize);
     endStream(&lzw.stream);
 }

@@ -278,6 +278,15 @@ TEST_F(AppRun, ControlEAndANameExportTheEditedAnimationOffscreen)
 
     frame();
     EXPECT_EQ(callCount("glReadPixels"), 1u) << "the export ran once";
+
+    // A framebuffer the driver cannot complete: nothing is drawn, read or written.
+    setFramebuffersIncomplete(true);
+    frame({KeyControl, keyLetter('E')});
+    fakeType("walk\r");
+    frame();
+    for (const char* file : files) EXPECT_NE(access(file, F_OK), 0) << file;
+    EXPECT_EQ(callCount("glReadPixels"), 1u);
+    EXPECT_EQ(callsNamed("glBindFramebuffer").back().args[1], 0);
 }
 
 } // namespace

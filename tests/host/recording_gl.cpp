@@ -15,6 +15,7 @@ std::map<uint32_t, RecordingBuffer> buffers;
 std::map<GLenum, uint32_t> boundBuffers; // target -> buffer name
 uint32_t nextName;
 int invalid;
+bool framebuffersIncomplete;
 
 void record(const char* name, std::vector<int64_t> args = {}) { calls.push_back({name, std::move(args)}); }
 
@@ -181,7 +182,7 @@ void APIENTRY glFramebufferRenderbuffer(GLenum target, GLenum attachment, GLenum
 GLenum APIENTRY glCheckFramebufferStatus(GLenum target)
 {
     record("glCheckFramebufferStatus", {target});
-    return GL_FRAMEBUFFER_COMPLETE;
+    return framebuffersIncomplete ? GL_FRAMEBUFFER_INCOMPLETE_ATTACHMENT : GL_FRAMEBUFFER_COMPLETE;
 }
 void APIENTRY glPixelStorei(GLenum name, GLint value) { record("glPixelStorei", {name, value}); }
 // Reads nothing: the destination keeps what it held.
@@ -211,6 +212,7 @@ void installRecordingGL()
     boundBuffers.clear();
     nextName = 1;
     invalid = 0;
+    framebuffersIncomplete = false;
     gl = GLFunctions();
 #define INSTALL(name) gl.name = recording::name;
     RECORDED_FUNCTIONS(INSTALL)
@@ -236,3 +238,5 @@ std::vector<float> uploadedFloats(uint32_t buffer) { return uploaded<float>(buff
 std::vector<uint32_t> uploadedIndices(uint32_t buffer) { return uploaded<uint32_t>(buffer); }
 
 int invalidOperations() { return invalid; }
+
+void setFramebuffersIncomplete(bool incomplete) { framebuffersIncomplete = incomplete; }

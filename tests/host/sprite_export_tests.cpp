@@ -64,8 +64,9 @@ Bytes echoes(uint64_t bytes, uint32_t seed)
     while (data.size() < bytes)
     {
         uint64_t length = 1 + random() % 300, distance = 1 + random() % 40000;
+        bool copy = distance <= data.size() && random() % 4 != 0;
         for (uint64_t i = 0; i < length && data.size() < bytes; ++i)
-            data.push_back(distance <= data.size() && random() % 4 ? data[data.size() - distance] : (uint8_t)random());
+            data.push_back(copy ? data[data.size() - distance] : (uint8_t)random());
     }
     return data;
 }
@@ -217,6 +218,27 @@ TEST(SpriteExport, GifDecodesBackToTheSamePixels)
     }
 }
 
+TEST(SpriteExport, GifBytesOfASeventeenPixelImage)
+{
+    // Its end code comes right after the decoder widens its codes to 4 bits,
+    // in a byte of its own; the codes were checked with a strict decoder.
+    const uint8_t row[17] = {0, 0, 1, 1, 0, 1, 0, 0, 1, 0, 0, 0, 0, 1, 1, 1, 1};
+    uint8_t rgba[17 * 4] = {};
+    for (int x = 0; x < 17; ++x) rgba[4 * x + 3] = row[x] ? 255 : 0;
+    Bytes memory(1 << 16);
+    Arena scratch = {memory.size(), 0, memory.data()};
+    GifWriter gif = beginGif(&scratch, 17, 1);
+    addGifImage(&gif, rgba, sizeof rgba, 15);
+    ASSERT_TRUE(endGif(&gif));
+    const Bytes expected = {
+        'G', 'I', 'F', '8', '9', 'a', 17, 0, 1, 0, 0x80, 0, 0, 0, 0, 0, 255, 255, 255,    // screen, two colours
+        0x21, 0xFF, 11, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0', 3, 1, 0, 0, 0, // loop forever
+        0x21, 0xF9, 4, 4, 15, 0, 0, 0,                                                     // 15 cs, kept
+        0x2C, 0, 0, 0, 0, 17, 0, 1, 0, 0, 2,                                               // the image, 2-bit codes
+        7, 0x04, 0x12, 0x67, 0x69, 0x87, 0x51, 0x00, 0, 0x3B};
+    EXPECT_EQ(Bytes(gif.bytes, gif.bytes + gif.used), expected);
+}
+
 TEST(SpriteExport, PngFitsItsScratchBoundWhateverThePixels)
 {
     const struct { uint32_t width, height; bool noisy; } cases[] = {
@@ -242,6 +264,10 @@ TEST(SpriteExport, PngFitsItsScratchBoundWhateverThePixels)
         EXPECT_EQ(encodePng(&scratch, pixels.data(), width, height, 4ull * width, &length), nullptr);
         EXPECT_EQ(length, 0u);
     }
+    Bytes memory(1 << 20);
+    Arena scratch = {memory.size(), 0, memory.data()};
+    uint64_t length = 0;
+    EXPECT_EQ(encodePng(&scratch, memory.data(), 0, 1, 0, &length), nullptr) << "no pixels, no file";
 }
 
 class SpriteFiles : public ::testing::Test
