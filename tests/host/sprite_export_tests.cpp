@@ -9,6 +9,7 @@
 #include <set>
 #include <string>
 #include <vector>
+#include "app/deflate.h"
 #include "app/gif_writer.h"
 #include "app/png_writer.h"
 #include "app/sprite_export.h"
@@ -239,6 +240,25 @@ TEST(SpriteExport, GifBytesOfASeventeenPixelImage)
     EXPECT_EQ(Bytes(gif.bytes, gif.bytes + gif.used), expected);
 }
 
+uint32_t bigEndian(const uint8_t* at)
+{
+    return (uint32_t)at[0] << 24 | (uint32_t)at[1] << 16 | (uint32_t)at[2] << 8 | at[3];
+}
+
+// zlib's checksum of the unfiltered rows (each after its filter byte, 0),
+// which stb_image does not check.
+uint32_t rowsChecksum(const Bytes& pixels, uint64_t rowBytes)
+{
+    uint32_t a = 1, b = 0;
+    for (uint64_t i = 0; i < pixels.size(); ++i)
+    {
+        if (i % rowBytes == 0) b = (b + a) % 65521;
+        a = (a + pixels[i]) % 65521;
+        b = (b + a) % 65521;
+    }
+    return b << 16 | a;
+}
+
 TEST(SpriteExport, PngFitsItsScratchBoundWhateverThePixels)
 {
     const struct { uint32_t width, height; bool noisy; } cases[] = {
@@ -248,11 +268,19 @@ TEST(SpriteExport, PngFitsItsScratchBoundWhateverThePixels)
     {
         uint32_t width = c.width, height = c.height;
         Bytes pixels = c.noisy ? noise(4ull * width * height, width) : echoes(4ull * width * height, width);
-        Bytes memory(pngScratchBound(height * (4ull * width + 1), 4ull * width));
-        Arena scratch = {memory.size(), 0, memory.data()};
+        uint64_t filtered = height * (4ull * width + 1);
+        // An odd start: the encoder aligns its blocks within the scratch.
+        Bytes memory(pngScratchBound(filtered, 4ull * width) + 1);
+        Arena scratch = {memory.size() - 1, 0, memory.data() + 1};
         uint64_t length = 0;
         const uint8_t* png = encodePng(&scratch, pixels.data(), width, height, 4ull * width, &length);
         ASSERT_NE(png, nullptr) << width;
+        uint32_t compressed = bigEndian(png + 33);
+        EXPECT_EQ(bigEndian(png + 41 + compressed - 4), rowsChecksum(pixels, 4ull * width)) << width;
+        if (c.noisy && width > 1)
+        {
+            EXPECT_EQ(length, 57 + zlibSizeBound(filtered)) << "noise is stored, in exactly the bound";
+        }
         int w = 0, h = 0, channels = 0;
         uint8_t* decoded = stbi_load_from_memory(png, (int)length, &w, &h, &channels, 4);
         ASSERT_NE(decoded, nullptr) << stbi_failure_reason();
