@@ -95,6 +95,10 @@ bool startApp(App* app)
     startEditedAnimation(app);
     startEditHistory(&app->history, &app->mainArena, editHistorySlots, &app->editedAnimation, 0);
 
+    app->exportBlock = reserveArena(spriteExporterSize());
+    if (app->exportBlock.base) startSpriteExporter(&app->exporter, &app->exportBlock, app->colorProgram);
+    else logString("Failed to reserve the export memory block; export is off\n");
+
     app->counterFrequency = osCounterFrequency();
     initCharacter(&app->character, app->idleAnimation);
     app->frameStrip = FrameStripState{};
@@ -129,6 +133,17 @@ static void followWindowSize(App* app)
     if (!window->resized) return;
     pushViewport(&app->commandList, 0.0f, 0.0f, (float)window->clientWidth, (float)window->clientHeight);
     computeScreenToNormalized(app->screenToNormalized, window->clientWidth, window->clientHeight);
+}
+
+// An export confirmed in the prompt this frame; it draws offscreen and
+// leaves the window's framebuffer and viewport as they were.
+static void runWaitingExport(App* app)
+{
+    FilePromptState* prompt = &app->prompt;
+    if (prompt->exportNameLength == 0) return;
+    exportAnimation(&app->exporter, &app->editedAnimation, (const char*)prompt->exportName, app->window.clientWidth,
+                    app->window.clientHeight);
+    prompt->exportNameLength = 0;
 }
 
 static void runMode(App* app)
@@ -167,6 +182,7 @@ void runFrame(App* app)
     updateFilePrompt(&app->prompt, &app->window, &app->textBatch, &app->rectBatch, &app->font,
                      &app->editedAnimation, &app->animationArena, &app->frameStrip.selectedFrame);
     if (app->prompt.savedOrLoaded) markEditHistorySaved(&app->history, &app->editedAnimation);
+    runWaitingExport(app);
     runMode(app);
     recordEditHistory(&app->history, &app->editedAnimation, app->frameStrip.selectedFrame,
                       poseEditUnderWay(&app->poseEditor));

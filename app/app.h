@@ -4,6 +4,7 @@
 #include "app/character_controller.h"
 #include "app/edit_history.h"
 #include "app/file_prompt.h"
+#include "app/sprite_export.h"
 #include "character/frame_strip.h"
 #include "character/pose.h"
 #include "character/pose_editor.h"
@@ -49,6 +50,9 @@ struct App
     FrameStripState frameStrip;
     PoseEditorState poseEditor;
     EditHistory history;
+    // Its own block, reserved at start; export is off when it cannot be had.
+    Arena exportBlock;
+    SpriteExporter exporter;
 };
 
 // Start-up on a zeroed record. False only when a memory block cannot be

@@ -1,11 +1,13 @@
 #include "app/file_prompt.h"
 #include "app/animation_files.h"
+#include "app/sprite_export.h"
 #include "character/frame_strip.h"
 #include "character/pose.h"
 #include "platform/os.h"
 #include "platform/window.h"
 #include "render/render_batch.h"
 #include "text/text_layout.h"
+#include <string.h>
 
 static const uint32_t longestName = 126;
 static const uint32_t characterReturn = 13;
@@ -32,6 +34,7 @@ static void closeWithoutAction(FilePromptState* prompt)
     prompt->nameConfirmed = 0;
     prompt->saveRequested = 0;
     prompt->loadRequested = 0;
+    prompt->exportRequested = 0;
     setNameLength(prompt, 0);
 }
 
@@ -86,7 +89,7 @@ static void drawPrompt(const FilePromptState* prompt, RenderBatch* textBatch, Re
     pushDraw(rectBatch, caret, 1, colorWhite);
 }
 
-static void openOnShortcut(FilePromptState* prompt, const Window* window)
+static void openOnShortcut(FilePromptState* prompt, const Window* window, bool wasOpen)
 {
     if (isDown(window, KeyControl) && isDown(window, keyLetter('S')))
     {
@@ -96,6 +99,11 @@ static void openOnShortcut(FilePromptState* prompt, const Window* window)
     if (isDown(window, KeyControl) && isDown(window, keyLetter('O')))
     {
         prompt->loadRequested = 1;
+        prompt->promptOpen = 1;
+    }
+    if (!wasOpen && isDown(window, KeyControl) && isDown(window, keyLetter('E')))
+    {
+        prompt->exportRequested = 1;
         prompt->promptOpen = 1;
     }
 }
@@ -130,6 +138,14 @@ static void runConfirmedRequests(FilePromptState* prompt, Animation* editedAnima
         }
         prompt->loadRequested = 0;
     }
+    if (prompt->exportRequested)
+    {
+        uint32_t length = usable ? exportNameLength(prompt->fileName, prompt->fileNameLength) : 0;
+        memcpy(prompt->exportName, prompt->fileName, length);
+        prompt->exportName[length] = 0;
+        prompt->exportNameLength = length;
+        prompt->exportRequested = 0;
+    }
     prompt->nameConfirmed = 0;
     setNameLength(prompt, 0);
 }
@@ -139,6 +155,7 @@ void updateFilePrompt(FilePromptState* prompt, const Window* window, RenderBatch
                       uint64_t* selectedFrame)
 {
     prompt->savedOrLoaded = 0;
+    bool wasOpen = prompt->promptOpen;
     if (prompt->promptOpen)
     {
         if (wasPressed(window, KeyEscape))
@@ -151,6 +168,6 @@ void updateFilePrompt(FilePromptState* prompt, const Window* window, RenderBatch
             drawPrompt(prompt, textBatch, rectBatch, font);
         }
     }
-    openOnShortcut(prompt, window);
+    openOnShortcut(prompt, window, wasOpen);
     if (prompt->nameConfirmed) runConfirmedRequests(prompt, editedAnimation, animationArena, selectedFrame);
 }

@@ -18,10 +18,17 @@ struct FilePromptState
     int32_t nameConfirmed;
     // 1 in the frame in which a save or a load succeeded.
     int32_t savedOrLoaded;
+    // An export waits for a confirmed name; once confirmed, the name (its
+    // .png, .gif or .json dropped) waits here for the frame loop, which has
+    // the GL context. exportNameLength is 0 when none waits.
+    int32_t exportRequested;
+    uint8_t exportName[128];
+    uint32_t exportNameLength;
 };
 
-// Edits and draws the prompt, opens it on Control+S / Control+O, and saves or
-// loads the edited animation once a name is confirmed. A successful load
+// Edits and draws the prompt, opens it on Control+S / Control+O (and, while
+// it is closed, Control+E), and saves or loads the edited animation or hands
+// on the export name once a name is confirmed. A successful load
 // selects frame 0; a failed one changes nothing.
 void updateFilePrompt(FilePromptState* prompt, const Window* window, RenderBatch* textBatch, RenderBatch* rectBatch,
                       const FontAtlas* font, Animation* editedAnimation, Arena* animationArena,

@@ -47,7 +47,8 @@ typedef int(APIENTRY* PFN_wglSwapIntervalEXT)(int interval);
     X(PFNGLBLENDFUNCPROC, glBlendFunc)                  \
     X(PFNGLDRAWELEMENTSPROC, glDrawElements)            \
     X(PFNGLDISABLEPROC, glDisable)                      \
-    X(PFNGLVIEWPORTPROC, glViewport)
+    X(PFNGLVIEWPORTPROC, glViewport)                    \
+    X(PFNGLREADPIXELSPROC, glReadPixels)
 
 // Provided by the context's driver, looked up with wglGetProcAddress.
 #define GL_CONTEXT_FUNCTIONS(X)                                      \
@@ -87,7 +88,16 @@ typedef int(APIENTRY* PFN_wglSwapIntervalEXT)(int interval);
     X(PFNGLUNIFORMMATRIX3X4FVPROC, glUniformMatrix3x4fv)             \
     X(PFNGLUNIFORMMATRIX4FVPROC, glUniformMatrix4fv)                 \
     X(PFNGLUNIFORM4FVPROC, glUniform4fv)                             \
-    X(PFNGLPRIMITIVERESTARTINDEXPROC, glPrimitiveRestartIndex)
+    X(PFNGLPRIMITIVERESTARTINDEXPROC, glPrimitiveRestartIndex)       \
+    X(PFNGLGENFRAMEBUFFERSPROC, glGenFramebuffers)                   \
+    X(PFNGLBINDFRAMEBUFFERPROC, glBindFramebuffer)                   \
+    X(PFNGLDELETEFRAMEBUFFERSPROC, glDeleteFramebuffers)             \
+    X(PFNGLFRAMEBUFFERRENDERBUFFERPROC, glFramebufferRenderbuffer)   \
+    X(PFNGLCHECKFRAMEBUFFERSTATUSPROC, glCheckFramebufferStatus)     \
+    X(PFNGLGENRENDERBUFFERSPROC, glGenRenderbuffers)                 \
+    X(PFNGLBINDRENDERBUFFERPROC, glBindRenderbuffer)                 \
+    X(PFNGLRENDERBUFFERSTORAGEPROC, glRenderbufferStorage)           \
+    X(PFNGLDELETERENDERBUFFERSPROC, glDeleteRenderbuffers)
 
 #define GL_TABLE_FIELD(type, name) type name;
 struct GLFunctions

@@ -23,7 +23,7 @@ const uint32_t interestingKeys[] = {KeyMouseLeft, KeyMouseRight, KeyTab,    KeyC
                                     KeyEscape,    KeyLeft,       KeyUp,     KeyRight,   KeyDown,
                                     keyDigit(1),  keyDigit(2),   keyDigit(3), keyLetter('A'), keyLetter('B'),
                                     keyLetter('C'), keyLetter('G'), keyLetter('V'), keyLetter('S'), keyLetter('O'),
-                                    keyLetter('Z'), keyLetter('Y'), keyLetter('I'), KeyShift};
+                                    keyLetter('Z'), keyLetter('Y'), keyLetter('I'), KeyShift, keyLetter('E')};
 
 struct Reader
 {
@@ -152,6 +152,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             updateFrameStrip(&strip, &editor, &window, &w->lines, &w->points, &w->rects, &animation, &poseArena);
         recordEditHistory(&history, &animation, strip.selectedFrame, poseEditUnderWay(&editor));
         checkInvariants(animation, poseArena, strip, editor);
+        // A confirmed export name fits the prompt and ends at its terminator.
+        uint32_t exportLength = prompt.exportNameLength;
+        if (exportLength > 126 || (exportLength && prompt.exportName[exportLength] != 0)) abort();
+        prompt.exportNameLength = 0;
     }
 
     // Whatever edit was under way counts as finished; then undoing every step

@@ -45,6 +45,7 @@ struct AppRun : testing::Test
         rmdir(folder);
         if (app->mainArena.base) osReleaseMemory(app->mainArena.base, app->mainArena.capacity);
         if (app->fontArena.base) osReleaseMemory(app->fontArena.base, app->fontArena.capacity);
+        if (app->exportBlock.base) osReleaseMemory(app->exportBlock.base, app->exportBlock.capacity);
         delete app;
     }
 
@@ -223,6 +224,37 @@ TEST_F(AppRun, EditorModePausesTheCharacterAndGameModeResumesIt)
     ASSERT_EQ(app->editorMode, 0);
     EXPECT_GT(app->character.characterPosition.x, walking.characterPosition.x);
     EXPECT_EQ(app->lineBatch.drawCount, 28u);
+}
+
+TEST_F(AppRun, ControlEAndANameExportTheEditedAnimationOffscreen)
+{
+    start();
+    frame({KeyControl, keyLetter('E')});
+    fakeType("walk.PNG\r");
+    clearRecordedCalls();
+    frame();
+    const char* files[3] = {"walk.png", "walk.json", "walk.gif"};
+    for (const char* file : files)
+    {
+        EXPECT_EQ(access(file, F_OK), 0) << file;
+        remove(file);
+    }
+    EXPECT_EQ(callCount("glReadPixels"), 1u) << "one frame, one cell read back";
+    std::vector<RecordedCall> binds = callsNamed("glBindFramebuffer");
+    ASSERT_EQ(binds.size(), 2u);
+    EXPECT_EQ(binds[1].args[1], 0) << "the window's framebuffer is bound again";
+
+    frame();
+    EXPECT_EQ(callCount("glReadPixels"), 1u) << "the export ran once";
+
+    // A framebuffer the driver cannot complete: nothing is drawn, read or written.
+    setFramebuffersIncomplete(true);
+    frame({KeyControl, keyLetter('E')});
+    fakeType("walk\r");
+    frame();
+    for (const char* file : files) EXPECT_NE(access(file, F_OK), 0) << file;
+    EXPECT_EQ(callCount("glReadPixels"), 1u);
+    EXPECT_EQ(callsNamed("glBindFramebuffer").back().args[1], 0);
 }
 
 } // namespace

@@ -248,4 +248,33 @@ TEST_F(FilePrompt, CaretSpansTheMeasuredText)
     EXPECT_GT(caret[3] - caret[1], 10.0f);
 }
 
+TEST_F(FilePrompt, ControlEHandsOnTheNameWithoutItsImageOrListEnding)
+{
+    const struct { const char* typed; const char* handedOn; } cases[] = {
+        {"walk", "walk"},           {"walk.png", "walk"},   {"walk.GIF", "walk"},   {"walk.Json", "walk"},
+        {"a.png.gif", "a.png"},     {"walk.anim", "walk.anim"}, {"x\x0Epng", "x\x0Epng"},
+        {".png", ""},               {"out/", ""},           {"", ""},
+    };
+    for (const auto& c : cases)
+    {
+        frame({}, {KeyControl, keyLetter('E')});
+        EXPECT_EQ(prompt.exportRequested, 1);
+        frame(chars(std::string(c.typed) + "\r"), {KeyControl, keyLetter('E')});
+        expectAllClosed();
+        EXPECT_EQ(prompt.exportRequested, 0) << c.typed;
+        EXPECT_EQ(std::string((const char*)prompt.exportName, prompt.exportNameLength), c.handedOn) << c.typed;
+        EXPECT_EQ(prompt.exportName[prompt.exportNameLength], 0);
+        prompt.exportNameLength = 0;
+    }
+    EXPECT_TRUE(folderNames().empty()) << "the frame loop writes the files, not the prompt";
+
+    openForSave();
+    frame({5}, {KeyControl, keyLetter('E')});
+    EXPECT_EQ(prompt.exportRequested, 0) << "Control+E does nothing while the prompt is open";
+    frame({}, {}, true);
+    frame({}, {KeyControl, keyLetter('E')});
+    frame({}, {}, true);
+    EXPECT_EQ(prompt.exportRequested, 0) << "Escape drops the export";
+}
+
 } // namespace

@@ -15,6 +15,7 @@ std::map<uint32_t, RecordingBuffer> buffers;
 std::map<GLenum, uint32_t> boundBuffers; // target -> buffer name
 uint32_t nextName;
 int invalid;
+bool framebuffersIncomplete;
 
 void record(const char* name, std::vector<int64_t> args = {}) { calls.push_back({name, std::move(args)}); }
 
@@ -164,6 +165,32 @@ void APIENTRY glDrawElements(GLenum mode, GLsizei count, GLenum type, const void
     inside(boundBuffer(GL_ELEMENT_ARRAY_BUFFER), offsetOf(offset), (int64_t)count * 4);
 }
 
+void APIENTRY glGenFramebuffers(GLsizei n, GLuint* names) { generate("glGenFramebuffers", n, names); }
+void APIENTRY glBindFramebuffer(GLenum target, GLuint name) { record("glBindFramebuffer", {target, name}); }
+void APIENTRY glDeleteFramebuffers(GLsizei n, const GLuint* names) { record("glDeleteFramebuffers", {n, names[0]}); }
+void APIENTRY glGenRenderbuffers(GLsizei n, GLuint* names) { generate("glGenRenderbuffers", n, names); }
+void APIENTRY glBindRenderbuffer(GLenum target, GLuint name) { record("glBindRenderbuffer", {target, name}); }
+void APIENTRY glDeleteRenderbuffers(GLsizei n, const GLuint* names) { record("glDeleteRenderbuffers", {n, names[0]}); }
+void APIENTRY glRenderbufferStorage(GLenum target, GLenum format, GLsizei width, GLsizei height)
+{
+    record("glRenderbufferStorage", {target, format, width, height});
+}
+void APIENTRY glFramebufferRenderbuffer(GLenum target, GLenum attachment, GLenum bufferTarget, GLuint buffer)
+{
+    record("glFramebufferRenderbuffer", {target, attachment, bufferTarget, buffer});
+}
+GLenum APIENTRY glCheckFramebufferStatus(GLenum target)
+{
+    record("glCheckFramebufferStatus", {target});
+    return framebuffersIncomplete ? GL_FRAMEBUFFER_INCOMPLETE_ATTACHMENT : GL_FRAMEBUFFER_COMPLETE;
+}
+void APIENTRY glPixelStorei(GLenum name, GLint value) { record("glPixelStorei", {name, value}); }
+// Reads nothing: the destination keeps what it held.
+void APIENTRY glReadPixels(GLint x, GLint y, GLsizei width, GLsizei height, GLenum format, GLenum type, void*)
+{
+    record("glReadPixels", {x, y, width, height, format, type});
+}
+
 } // namespace recording
 
 #define RECORDED_FUNCTIONS(X)                                                                                   \
@@ -173,7 +200,10 @@ void APIENTRY glDrawElements(GLenum mode, GLsizei count, GLenum type, const void
     X(glAttachShader) X(glBindFragDataLocation) X(glLinkProgram) X(glGetProgramiv) X(glDeleteProgram)           \
     X(glUseProgram) X(glGetUniformLocation) X(glUniformMatrix4fv) X(glGetAttribLocation)                        \
     X(glEnableVertexAttribArray) X(glVertexAttribPointer) X(glGenBuffers) X(glBindBuffer) X(glBufferData)       \
-    X(glBufferSubData) X(glPrimitiveRestartIndex) X(glDrawElements)
+    X(glBufferSubData) X(glPrimitiveRestartIndex) X(glDrawElements) X(glGenFramebuffers) X(glBindFramebuffer)     \
+    X(glDeleteFramebuffers) X(glGenRenderbuffers) X(glBindRenderbuffer) X(glDeleteRenderbuffers)                \
+    X(glRenderbufferStorage) X(glFramebufferRenderbuffer) X(glCheckFramebufferStatus) X(glPixelStorei)         \
+    X(glReadPixels)
 
 void installRecordingGL()
 {
@@ -182,6 +212,7 @@ void installRecordingGL()
     boundBuffers.clear();
     nextName = 1;
     invalid = 0;
+    framebuffersIncomplete = false;
     gl = GLFunctions();
 #define INSTALL(name) gl.name = recording::name;
     RECORDED_FUNCTIONS(INSTALL)
@@ -207,3 +238,5 @@ std::vector<float> uploadedFloats(uint32_t buffer) { return uploaded<float>(buff
 std::vector<uint32_t> uploadedIndices(uint32_t buffer) { return uploaded<uint32_t>(buffer); }
 
 int invalidOperations() { return invalid; }
+
+void setFramebuffersIncomplete(bool incomplete) { framebuffersIncomplete = incomplete; }

@@ -29,3 +29,6 @@ std::vector<uint32_t> uploadedIndices(uint32_t buffer);
 
 // Uploads and draws that reached past a buffer's storage since installRecordingGL().
 int invalidOperations();
+
+// Framebuffers are complete unless this is set (installRecordingGL() clears it).
+void setFramebuffersIncomplete(bool incomplete);

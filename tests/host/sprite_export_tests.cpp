@@ -1,0 +1,368 @@
+// Export from memory: the cell and sheet layout, the frame list, and the PNG
+// and GIF encoders checked against a real decoder (stb_image).
+#include <gtest/gtest.h>
+#include <math.h>
+#include <string.h>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+#include "app/deflate.h"
+#include "app/gif_writer.h"
+#include "app/png_writer.h"
+#include "app/sprite_export.h"
+#include "character/pose.h"
+#include "platform/os.h"
+#define STB_IMAGE_IMPLEMENTATION
+#define STBI_ONLY_PNG
+#define STBI_ONLY_GIF
+#include <stb_image.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<uint8_t>;
+
+// Frames whose points all lie at rest but for the union box's corners: low
+// in the first frame, high in the last, and a NaN and an infinity that count for nothing.
+struct Frames
+{
+    std::vector<Pose> poses;
+    Animation animation;
+
+    Frames(uint32_t count, Vec2 low, Vec2 high, Vec2 rest = {0, 0}) : poses(count)
+    {
+        for (Pose& pose : poses)
+            for (Vec2& point : pose.points) point = rest;
+        if (count)
+        {
+            poses.front().points[0] = low;
+            poses.back().points[1] = high;
+            poses.back().points[2] = {NAN, 5e6f};
+            poses.front().points[3] = {-INFINITY, 0};
+        }
+        animation = {count, poses.data()};
+    }
+};
+
+// Random RGBA: alpha 0, 255 or in between, so the GIF's half-opaque rule is exercised.
+Bytes noise(uint64_t bytes, uint32_t seed)
+{
+    std::mt19937 random(seed);
+    Bytes pixels(bytes);
+    for (uint8_t& byte : pixels) byte = (uint8_t)random();
+    return pixels;
+}
+
+// Random bytes and copies of earlier stretches, of every length and distance
+// a deflate match can have and some beyond: the compressor's own paths.
+Bytes echoes(uint64_t bytes, uint32_t seed)
+{
+    std::mt19937 random(seed);
+    Bytes data;
+    while (data.size() < bytes)
+    {
+        uint64_t length = 1 + random() % 300, distance = 1 + random() % 40000;
+        bool copy = distance <= data.size() && random() % 4 != 0;
+        for (uint64_t i = 0; i < length && data.size() < bytes; ++i)
+            data.push_back(copy ? data[data.size() - distance] : (uint8_t)random());
+    }
+    return data;
+}
+
+TEST(SpriteExport, CellsAndSheetForOneEightNineAndThirtyTwoFramesAndTheCap)
+{
+    const float far = 1e6f;
+    const struct
+    {
+        const char* what;
+        uint32_t frames;
+        Vec2 low, high, rest;
+        uint32_t cellWidth, cellHeight, columns, rows;
+        int32_t originX, originY;
+    } cases[] = {
+        {"1 frame", 1, {-10.5f, 0}, {20, 50}, {0, 0}, 35, 54, 1, 1, 13, 2},
+        {"8 frames: one row", 8, {-10.5f, 0}, {20, 50}, {0, 0}, 35, 54, 8, 1, 13, 2},
+        {"9 frames: a second row", 9, {-10.5f, 0}, {20, 50}, {0, 0}, 35, 54, 8, 2, 13, 2},
+        {"32 frames: 4 rows of 8", 32, {-10.5f, 0}, {20, 50}, {0, 0}, 35, 54, 8, 4, 13, 2},
+        {"beside the reference point", 2, {100, 10}, {130, 20}, {100, 10}, 34, 14, 2, 1, -98, -8},
+        {"points at -1e6 and 1e6: 2048 a side, centred", 1, {-far, -far}, {far, far}, {0, 0}, 2048, 2048, 1, 1, 1024,
+         1024},
+        {"a stray point far left keeps the figure", 1, {-far, 0}, {100, 50}, {0, 0}, 2048, 54, 1, 1, 1946, 2},
+        {"32 such frames share the sheet's budget", 32, {-far, -far}, {far, far}, {0, 0}, 362, 362, 8, 4, 181, 181},
+    };
+    Arena block = {spriteExporterSize(), 0, (uint8_t*)osReserveMemory(spriteExporterSize())};
+    ASSERT_NE(block.base, nullptr);
+    SpriteExporter exporter;
+    startSpriteExporter(&exporter, &block, 0);
+    for (const auto& c : cases)
+    {
+        Frames frames(c.frames, c.low, c.high, c.rest);
+        SheetLayout layout = layoutSheet(&frames.animation, sheetPixelBudget);
+        EXPECT_EQ(layout.frameCount, c.frames) << c.what;
+        EXPECT_EQ(layout.cellWidth, c.cellWidth) << c.what;
+        EXPECT_EQ(layout.cellHeight, c.cellHeight) << c.what;
+        EXPECT_EQ(layout.columns, c.columns) << c.what;
+        EXPECT_EQ(layout.rows, c.rows) << c.what;
+        EXPECT_EQ(layout.sheetWidth, c.columns * c.cellWidth) << c.what;
+        EXPECT_EQ(layout.sheetHeight, c.rows * c.cellHeight) << c.what;
+        EXPECT_EQ(layout.originX, c.originX) << c.what;
+        EXPECT_EQ(layout.originY, c.originY) << c.what;
+        uint64_t stride = 4ull * layout.sheetWidth;
+        EXPECT_LE(stride * layout.sheetHeight, exporter.sheet.capacity) << c.what;
+        EXPECT_LE(pngScratchBound(layout.sheetHeight * (stride + 1), stride), exporter.scratch.capacity) << c.what;
+        EXPECT_LE(gifSizeBound(layout.cellWidth, layout.cellHeight, c.frames), exporter.scratch.capacity) << c.what;
+        uint32_t x = 0, y = 0;
+        cellCorner(&layout, c.frames - 1, &x, &y);
+        EXPECT_EQ(x, (c.frames - 1) % 8 * c.cellWidth) << c.what;
+        EXPECT_EQ(y, (c.frames - 1) / 8 * c.cellHeight) << c.what;
+    }
+
+    for (uint32_t count : {0u, maxExportFrames + 1})
+    {
+        Frames frames(count, {0, 0}, {10, 10});
+        EXPECT_EQ(layoutSheet(&frames.animation, sheetPixelBudget).frameCount, 0u) << count << " frames";
+    }
+    Frames one(1, {0, 0}, {10, 10});
+    EXPECT_EQ(layoutSheet(&one.animation, 24).frameCount, 0u) << "a budget smaller than the smallest cell";
+    osReleaseMemory(block.base, block.capacity);
+}
+
+TEST(SpriteExport, FrameListForTwoFrames)
+{
+    Frames frames(2, {-10, 0}, {20, 50});
+    SheetLayout layout = layoutSheet(&frames.animation, sheetPixelBudget);
+    std::string frame = R"(	"rotated": false,
+	"trimmed": false,
+	"spriteSourceSize": {"x":0,"y":0,"w":34,"h":54},
+	"sourceSize": {"w":34,"h":54},
+	"duration": 150,
+	"pivot": {"x":0.352941,"y":0.962963}
+})";
+    std::string expected = "{\"frames\": {\n\"walk_00\": {\n\t\"frame\": {\"x\":0,\"y\":0,\"w\":34,\"h\":54},\n" +
+                           frame +
+                           ",\n\"walk_01\": {\n\t\"frame\": {\"x\":34,\"y\":0,\"w\":34,\"h\":54},\n" + frame + R"(},
+"animations": {
+	"walk": ["walk_00","walk_01"]
+},
+"meta": {
+	"app": "Marionette Room",
+	"version": ")" MARIONETTE_VERSION R"(",
+	"image": "walk.png",
+	"format": "RGBA8888",
+	"size": {"w":68,"h":54},
+	"scale": "1",
+	"frameTags": [
+		{"name":"walk","from":0,"to":1,"direction":"forward"}
+	]
+}
+}
+)";
+    char text[4096];
+    uint64_t length = writeSpriteJson(&layout, "out/walk", text, sizeof text);
+    EXPECT_EQ(std::string(text, length), expected);
+    EXPECT_EQ(writeSpriteJson(&layout, "out/walk", text, expected.size() - 1), 0u) << "too little room: nothing";
+
+    length = writeSpriteJson(&layout, "C:dir\\q\"u\x01te", text, sizeof text);
+    EXPECT_NE(std::string(text, length).find("\"q\\\"u\\u0001te_01\""), std::string::npos)
+        << "the last component, escaped";
+}
+
+TEST(SpriteExport, GifDecodesBackToTheSamePixels)
+{
+    const struct { uint32_t width, height, images; } cases[] = {
+        {1, 1, 1}, {37, 23, 3}, {300, 300, 2}, // the last fills the dictionary and clears it
+    };
+    for (const auto& c : cases)
+    {
+        Bytes pixels = noise(4ull * c.width * c.height * c.images, c.width);
+        uint64_t bound = gifSizeBound(c.width, c.height, c.images);
+        Bytes memory(bound);
+        Arena scratch = {memory.size(), 0, memory.data()};
+        GifWriter gif = beginGif(&scratch, c.width, c.height);
+        for (uint32_t i = 0; i < c.images; ++i)
+            addGifImage(&gif, pixels.data() + 4ull * c.width * c.height * i, 4ull * c.width, 15);
+        ASSERT_TRUE(endGif(&gif)) << c.width;
+        Bytes file(gif.bytes, gif.bytes + gif.used);
+        EXPECT_NE(std::string(file.begin(), file.end()).find("NETSCAPE2.0\x03\x01\x00\x00", 0, 15), std::string::npos)
+            << "loops forever";
+
+        int* delays = nullptr;
+        int width = 0, height = 0, images = 0, channels = 0;
+        uint8_t* decoded = stbi_load_gif_from_memory(file.data(), (int)file.size(), &delays, &width, &height,
+                                                     &images, &channels, 4);
+        ASSERT_NE(decoded, nullptr) << stbi_failure_reason();
+        EXPECT_EQ((uint32_t)width, c.width);
+        EXPECT_EQ((uint32_t)height, c.height);
+        ASSERT_EQ((uint32_t)images, c.images);
+        uint64_t wrong = 0;
+        for (uint64_t p = 0; p < (uint64_t)c.width * c.height * c.images; ++p)
+        {
+            uint8_t expected = pixels[4 * p + 3] >= 128 ? 255 : 0;
+            const uint8_t* got = decoded + 4 * p;
+            wrong += got[0] != expected || got[1] != expected || got[2] != expected || got[3] != 255;
+        }
+        EXPECT_EQ(wrong, 0u) << c.width << " x " << c.height;
+        for (int i = 0; i < images; ++i) EXPECT_EQ(delays[i], 150) << "15 hundredths of a second";
+        stbi_image_free(decoded);
+        stbi_image_free(delays);
+
+        // One byte short of the dictionary and the file.
+        Bytes small(memory.size() - gif.capacity + gif.used - 1);
+        Arena tight = {small.size(), 0, small.data()};
+        GifWriter cut = beginGif(&tight, c.width, c.height);
+        for (uint32_t i = 0; i < c.images; ++i)
+            addGifImage(&cut, pixels.data() + 4ull * c.width * c.height * i, 4ull * c.width, 15);
+        EXPECT_FALSE(endGif(&cut)) << "a file that does not fit is refused, nothing written past";
+    }
+}
+
+TEST(SpriteExport, GifBytesOfASeventeenPixelImage)
+{
+    // Its end code comes right after the decoder widens its codes to 4 bits,
+    // in a byte of its own; the codes were checked with a strict decoder.
+    const uint8_t row[17] = {0, 0, 1, 1, 0, 1, 0, 0, 1, 0, 0, 0, 0, 1, 1, 1, 1};
+    uint8_t rgba[17 * 4] = {};
+    for (int x = 0; x < 17; ++x) rgba[4 * x + 3] = row[x] ? 255 : 0;
+    Bytes memory(1 << 16);
+    Arena scratch = {memory.size(), 0, memory.data()};
+    GifWriter gif = beginGif(&scratch, 17, 1);
+    addGifImage(&gif, rgba, sizeof rgba, 15);
+    ASSERT_TRUE(endGif(&gif));
+    const Bytes expected = {
+        'G', 'I', 'F', '8', '9', 'a', 17, 0, 1, 0, 0x80, 0, 0, 0, 0, 0, 255, 255, 255,    // screen, two colours
+        0x21, 0xFF, 11, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0', 3, 1, 0, 0, 0, // loop forever
+        0x21, 0xF9, 4, 4, 15, 0, 0, 0,                                                     // 15 cs, kept
+        0x2C, 0, 0, 0, 0, 17, 0, 1, 0, 0, 2,                                               // the image, 2-bit codes
+        7, 0x04, 0x12, 0x67, 0x69, 0x87, 0x51, 0x00, 0, 0x3B};
+    EXPECT_EQ(Bytes(gif.bytes, gif.bytes + gif.used), expected);
+}
+
+uint32_t bigEndian(const uint8_t* at)
+{
+    return (uint32_t)at[0] << 24 | (uint32_t)at[1] << 16 | (uint32_t)at[2] << 8 | at[3];
+}
+
+// zlib's checksum of the unfiltered rows (each after its filter byte, 0),
+// which stb_image does not check.
+uint32_t rowsChecksum(const Bytes& pixels, uint64_t rowBytes)
+{
+    uint32_t a = 1, b = 0;
+    for (uint64_t i = 0; i < pixels.size(); ++i)
+    {
+        if (i % rowBytes == 0) b = (b + a) % 65521;
+        a = (a + pixels[i]) % 65521;
+        b = (b + a) % 65521;
+    }
+    return b << 16 | a;
+}
+
+TEST(SpriteExport, PngFitsItsScratchBoundWhateverThePixels)
+{
+    const struct { uint32_t width, height; bool noisy; } cases[] = {
+        {1, 1, true}, {512, 512, true}, {900, 3, true}, {512, 512, false}, {70, 9, false},
+    };
+    for (const auto& c : cases)
+    {
+        uint32_t width = c.width, height = c.height;
+        Bytes pixels = c.noisy ? noise(4ull * width * height, width) : echoes(4ull * width * height, width);
+        uint64_t filtered = height * (4ull * width + 1);
+        // An odd start: the encoder aligns its blocks within the scratch.
+        Bytes memory(pngScratchBound(filtered, 4ull * width) + 1);
+        Arena scratch = {memory.size() - 1, 0, memory.data() + 1};
+        uint64_t length = 0;
+        const uint8_t* png = encodePng(&scratch, pixels.data(), width, height, 4ull * width, &length);
+        ASSERT_NE(png, nullptr) << width;
+        uint32_t compressed = bigEndian(png + 33);
+        EXPECT_EQ(bigEndian(png + 41 + compressed - 4), rowsChecksum(pixels, 4ull * width)) << width;
+        if (c.noisy && width > 1)
+        {
+            EXPECT_EQ(length, 57 + zlibSizeBound(filtered)) << "noise is stored, in exactly the bound";
+        }
+        int w = 0, h = 0, channels = 0;
+        uint8_t* decoded = stbi_load_from_memory(png, (int)length, &w, &h, &channels, 4);
+        ASSERT_NE(decoded, nullptr) << stbi_failure_reason();
+        EXPECT_EQ(channels, 4) << "RGBA";
+        EXPECT_EQ(Bytes(decoded, decoded + pixels.size()), pixels) << width;
+        stbi_image_free(decoded);
+
+        scratch.capacity -= 1;
+        EXPECT_EQ(encodePng(&scratch, pixels.data(), width, height, 4ull * width, &length), nullptr);
+        EXPECT_EQ(length, 0u);
+    }
+    Bytes memory(1 << 20);
+    Arena scratch = {memory.size(), 0, memory.data()};
+    uint64_t length = 0;
+    EXPECT_EQ(encodePng(&scratch, memory.data(), 0, 1, 0, &length), nullptr) << "no pixels, no file";
+}
+
+class SpriteFiles : public ::testing::Test
+{
+protected:
+    fs::path folder = fs::temp_directory_path() / "marionette_sprite_files";
+    Frames frames{2, {-10, 0}, {20, 50}};
+    SheetLayout layout = layoutSheet(&frames.animation, sheetPixelBudget);
+    Bytes sheet = Bytes(4ull * layout.sheetWidth * layout.sheetHeight, 0);
+    Bytes memory = Bytes(64 << 20);
+    Arena scratch = {memory.size(), 0, memory.data()};
+
+    void SetUp() override
+    {
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+        // A white line across the second cell.
+        for (uint32_t x = layout.cellWidth; x < layout.sheetWidth; ++x)
+            memset(&sheet[4 * (10 * layout.sheetWidth + x)], 255, 4);
+    }
+
+    void TearDown() override
+    {
+        fs::permissions(folder / "ro.gif", fs::perms::owner_write, fs::perm_options::add);
+        fs::remove_all(folder);
+    }
+
+    std::string path(const char* name) const { return (folder / name).string(); }
+
+    static Bytes readAll(const fs::path& file)
+    {
+        std::ifstream in(file, std::ios::binary);
+        return Bytes(std::istreambuf_iterator<char>(in), {});
+    }
+};
+
+TEST_F(SpriteFiles, EachFileIsWrittenOrLeftAsItWasOnItsOwn)
+{
+    fs::create_directory(folder / "dir.png");
+    const Bytes old = {'o', 'l', 'd'};
+    std::ofstream(folder / "ro.gif", std::ios::binary).write("old", 3);
+    fs::permissions(folder / "ro.gif", fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+
+    const struct { const char* name; uint32_t written; } cases[] = {
+        {"ok", ExportedPng | ExportedJson | ExportedGif},
+        {"dir", ExportedJson | ExportedGif},
+        {"ro", ExportedPng | ExportedJson},
+        {"missing/x", 0},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(writeSpriteFiles(&layout, sheet.data(), path(c.name).c_str(), &scratch), c.written) << c.name;
+
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) names.insert(entry.path().filename().string());
+    EXPECT_EQ(names, (std::set<std::string>{"ok.png", "ok.json", "ok.gif", "dir.png", "dir.json", "dir.gif",
+                                            "ro.png", "ro.json", "ro.gif"}))
+        << "no temporary file is left";
+    EXPECT_TRUE(fs::is_directory(folder / "dir.png"));
+    EXPECT_EQ(readAll(folder / "ro.gif"), old);
+
+    Bytes png = readAll(folder / "ok.png");
+    int w = 0, h = 0, channels = 0;
+    uint8_t* decoded = stbi_load_from_memory(png.data(), (int)png.size(), &w, &h, &channels, 4);
+    ASSERT_NE(decoded, nullptr);
+    EXPECT_EQ(Bytes(decoded, decoded + sheet.size()), sheet) << "transparent, with the white line";
+    stbi_image_free(decoded);
+}
+
+} // namespace
