@@ -10,6 +10,7 @@
 #include <string.h>
 
 static const float firstFrameStep = 1.0f / 60.0f;
+static const uint32_t textBytes = 2048;
 
 static Arena reserveArena(uint64_t size)
 {
@@ -28,8 +29,11 @@ static void createBatches(App* app)
                                         20480, app->colorProgram, projection);
     app->rectBatch = createRenderBatch(&app->mainArena, Rects, 64 * drawStride, 128 * sizeof(Vec2), 6144, 1280,
                                        app->colorProgram, projection);
-    app->textBatch = createRenderBatch(&app->mainArena, Text, 100 * textDrawStride, 256, 32768, 5120,
-                                       app->textProgram, projection);
+    // Room for the prompt, the editor's labels and status line and the help
+    // panel together: 2048 text bytes, each at most one glyph of 4 vertices
+    // and 5 indices.
+    app->textBatch = createRenderBatch(&app->mainArena, Text, 100 * textDrawStride, textBytes, textBytes * 4 * 32,
+                                       textBytes * 5 * 4, app->textProgram, projection);
 }
 
 static uint32_t buildProgram(int vertexSource, int fragmentSource)
@@ -134,6 +138,15 @@ static void followWindowSize(App* app)
     computeScreenToNormalized(app->screenToNormalized, window->clientWidth, window->clientHeight);
 }
 
+// The editor's view toggles. Like every binding added to the editor they
+// wait while a name is typed, so typing a name never switches a view.
+static void toggleEditorViews(App* app, int32_t promptWasOpen)
+{
+    if (!app->editorMode || promptWasOpen) return;
+    if (wasReleased(&app->window, keyDigit(4))) app->showOnionSkin = !app->showOnionSkin;
+    if (wasPressed(&app->window, KeySpace)) app->preview.shown = !app->preview.shown;
+}
+
 static void runMode(App* app)
 {
     if (app->editorMode)
@@ -141,12 +154,56 @@ static void runMode(App* app)
         // The strip and the pose editor need a frame to work on.
         if (app->editedAnimation.frameCount == 0) return;
         updateFrameStrip(&app->frameStrip, &app->poseEditor, &app->window, &app->lineBatch, &app->pointBatch,
-                         &app->rectBatch, &app->editedAnimation, &app->animationArena);
+                         &app->rectBatch, &app->editedAnimation, &app->animationArena,
+                         app->showOnionSkin && !app->help.open);
         return;
     }
     drawScenery(&app->sceneryArena, &app->lineBatch);
     updateCharacter(&app->character, &app->window, &app->lineBatch, app->idleAnimation, app->walkAnimation,
                     app->jumpAnimation, &app->editedAnimation, app->deltaTime);
+}
+
+// Drawn after the strip and the pose editor, so the preview shows this
+// frame's edits, a drag included.
+static void drawEditorOverlays(App* app)
+{
+    Animation* animation = &app->editedAnimation;
+    if (animation->frameCount == 0) return;
+    float width = (float)app->window.clientWidth;
+    float height = (float)app->window.clientHeight;
+    if (app->preview.shown && !app->help.open)
+    {
+        advancePreview(&app->preview, animation->frameCount, app->deltaTime);
+        float inset[4];
+        if (previewInset(inset, width, height, frameStripRight(animation->frameCount)))
+            drawPreview(&app->preview, animation, inset, &app->lineBatch);
+    }
+    drawPolylineLabels(&app->textBatch, height);
+    StatusFacts facts = {};
+    facts.selectedFrame = app->frameStrip.selectedFrame;
+    facts.frameCount = animation->frameCount;
+    facts.polyline = app->poseEditor.selectedPolyline;
+    facts.selectedPoints = app->poseEditor.selectionCount;
+    facts.zoom = app->poseEditor.zoom;
+    facts.name = app->prompt.lastName;
+    facts.nameLength = app->prompt.lastNameLength;
+    drawStatusLine(&app->statusLine, &app->textBatch, &app->font, width, &facts, 0);
+}
+
+// The help panel goes last so that nothing covers it; the scene's lines and
+// squares, which would show through it, are left out while it is open (and
+// the onion skin and the preview are not drawn at all).
+static void drawOverlays(App* app)
+{
+    float width = (float)app->window.clientWidth;
+    float height = (float)app->window.clientHeight;
+    if (app->editorMode) drawEditorOverlays(app);
+    else if (!app->help.open) drawGameHint(&app->help, &app->textBatch, &app->font, width, height);
+    if (!app->help.open) return;
+    resetBatch(&app->lineBatch);
+    resetBatch(&app->pointBatch);
+    drawHelpPanel(&app->help, app->editorMode, &app->rectBatch, &app->lineBatch, &app->textBatch, &app->font, width,
+                  height);
 }
 
 static void queueBatches(App* app)
@@ -165,9 +222,15 @@ void runFrame(App* app)
     if (app->window.quitRequested) app->window.running = 0;
     followWindowSize(app);
     if (wasReleased(&app->window, KeyTab)) app->editorMode = !app->editorMode;
+    // Escape and the new keys belong to the prompt while it is open, even in
+    // the frame in which the prompt closes.
+    int32_t promptWasOpen = app->prompt.promptOpen;
     updateFilePrompt(&app->prompt, &app->window, &app->textBatch, &app->rectBatch, &app->font,
                      &app->editedAnimation, &app->animationArena, &app->frameStrip.selectedFrame);
+    toggleEditorViews(app, promptWasOpen);
+    updateHelpPanel(&app->help, &app->window, promptWasOpen);
     runMode(app);
+    drawOverlays(app);
     queueBatches(app);
     submitFrame(&app->commandList);
     swapWindowBuffers(&app->window);

@@ -2,8 +2,11 @@
 #include <stdint.h>
 #include "app/arena.h"
 #include "app/character_controller.h"
+#include "app/editor_text.h"
 #include "app/file_prompt.h"
+#include "app/help_panel.h"
 #include "character/frame_strip.h"
+#include "character/live_preview.h"
 #include "character/pose.h"
 #include "character/pose_editor.h"
 #include "platform/window.h"
@@ -47,6 +50,10 @@ struct App
     FilePromptState prompt;
     FrameStripState frameStrip;
     PoseEditorState poseEditor;
+    int32_t showOnionSkin;
+    LivePreviewState preview;
+    StatusLineState statusLine;
+    HelpPanelState help;
 };
 
 // Start-up on a zeroed record. False only when a memory block cannot be

@@ -6,6 +6,7 @@
 #include "platform/window.h"
 #include "render/render_batch.h"
 #include "text/text_layout.h"
+#include <string.h>
 
 static const uint32_t longestName = 126;
 static const uint32_t characterReturn = 13;
@@ -14,6 +15,8 @@ static const float promptX = 10;
 static const float promptBaseline = 10;
 static const float promptSize = 24;
 static const float caretWidth = 10;
+static const float labelBaseline = 42;
+static const float labelSize = 16;
 
 static void setNameLength(FilePromptState* prompt, uint32_t length)
 {
@@ -74,6 +77,18 @@ static void drawPrompt(const FilePromptState* prompt, RenderBatch* textBatch, Re
     float bottom = promptBaseline - depth;
     float caret[4] = {left, bottom, left + caretWidth, bottom + height};
     pushDraw(rectBatch, caret, 1, colorWhite);
+
+    const char* action = promptAction(prompt);
+    uint32_t actionLength = (uint32_t)strlen(action);
+    if (actionLength) pushText(textBatch, promptX, labelBaseline, (const uint8_t*)action, actionLength, labelSize, colorGrey75);
+}
+
+const char* promptAction(const FilePromptState* prompt)
+{
+    if (prompt->saveRequested && prompt->loadRequested) return "Return saves, then loads:";
+    if (prompt->saveRequested) return "Return saves as:";
+    if (prompt->loadRequested) return "Return loads:";
+    return "";
 }
 
 static void openOnShortcut(FilePromptState* prompt, const Window* window)
@@ -100,6 +115,12 @@ static bool nameIsUsable(const FilePromptState* prompt)
     return true;
 }
 
+static void rememberName(FilePromptState* prompt)
+{
+    memcpy(prompt->lastName, prompt->fileName, prompt->fileNameLength);
+    prompt->lastNameLength = prompt->fileNameLength;
+}
+
 // Runs the waiting save, then the waiting load, both with the confirmed name.
 static void runConfirmedRequests(FilePromptState* prompt, Animation* editedAnimation, Arena* animationArena,
                                  uint64_t* selectedFrame)
@@ -108,12 +129,16 @@ static void runConfirmedRequests(FilePromptState* prompt, Animation* editedAnima
     bool usable = nameIsUsable(prompt);
     if (prompt->saveRequested)
     {
-        if (usable) saveAnimationFile(editedAnimation, name);
+        if (usable && saveAnimationFile(editedAnimation, name)) rememberName(prompt);
         prompt->saveRequested = 0;
     }
     if (prompt->loadRequested)
     {
-        if (usable && loadAnimationFile(editedAnimation, animationArena, name, maxEditedFrames)) *selectedFrame = 0;
+        if (usable && loadAnimationFile(editedAnimation, animationArena, name, maxEditedFrames))
+        {
+            *selectedFrame = 0;
+            rememberName(prompt);
+        }
         prompt->loadRequested = 0;
     }
     prompt->nameConfirmed = 0;

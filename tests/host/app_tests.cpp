@@ -109,8 +109,8 @@ TEST_F(AppRun, StartUpOpensTheWindowCarvesMainMemoryInOrderAndCreatesTheBatches)
         {&app->lineBatch.draws, 0x200000, 16384},        {&app->lineBatch.vertexData, 0x204000, 8192},
         {&app->pointBatch.draws, 0x206000, 16384},       {&app->pointBatch.vertexData, 0x20A000, 8192},
         {&app->rectBatch.draws, 0x20C000, 2048},         {&app->rectBatch.vertexData, 0x20C800, 1024},
-        {&app->textBatch.draws, 0x20CC00, 7200},         {&app->textBatch.vertexData, 0x20E820, 256},
-        {&app->sceneryArena, 0x20E920, 1 << 20},
+        {&app->textBatch.draws, 0x20CC00, 7200},         {&app->textBatch.vertexData, 0x20E820, 2048},
+        {&app->sceneryArena, 0x20F020, 1 << 20},
     };
     for (const Region& region : regions)
     {
@@ -119,7 +119,7 @@ TEST_F(AppRun, StartUpOpensTheWindowCarvesMainMemoryInOrderAndCreatesTheBatches)
     }
 
     // Each animation: its record, then its poses; the edited animation's region after them.
-    uint64_t at = 0x30E920u;
+    uint64_t at = 0x30F020u;
     for (const Animation* animation : {app->idleAnimation, app->walkAnimation, app->jumpAnimation})
     {
         EXPECT_EQ(offsetOf(animation), at);
@@ -139,8 +139,8 @@ TEST_F(AppRun, StartUpOpensTheWindowCarvesMainMemoryInOrderAndCreatesTheBatches)
 
     const RenderBatch* batches[4] = {&app->lineBatch, &app->pointBatch, &app->rectBatch, &app->textBatch};
     const BatchKind kinds[4] = {LineStrips, Points, Rects, Text};
-    const uint32_t vertexBytes[4] = {24576, 98304, 6144, 32768};
-    const uint32_t indexBytes[4] = {4092, 20480, 1280, 5120};
+    const uint32_t vertexBytes[4] = {24576, 98304, 6144, 2048 * 4 * 32};
+    const uint32_t indexBytes[4] = {4092, 20480, 1280, 2048 * 5 * 4};
     for (int i = 0; i < 4; ++i)
     {
         EXPECT_EQ(batches[i]->kind, kinds[i]);

@@ -86,7 +86,7 @@ protected:
 
     std::string shownText() const
     {
-        if (textBatch.drawCount != 1) return "<not drawn>";
+        if (textBatch.drawCount == 0) return "<not drawn>";
         const TextDraw* draw = (const TextDraw*)textBatch.draws.base;
         return std::string((const char*)draw->text.base, draw->length);
     }
