@@ -208,4 +208,35 @@ TEST_F(OverlayApp, EverythingOnFitsTheBatchesAndPlacesTextOnlyInsideTheWindowAtA
     }
 }
 
+TEST_F(OverlayApp, ThePromptSaysWhatReturnDoesAndTheStatusKeepsTheLastNameThatWorked)
+{
+    struct Step
+    {
+        char shortcut;
+        const char* name;
+        const char* label;
+        const char* lastName;
+    };
+    const Step steps[] = {
+        {'S', "first.anim", "Return saves as:", "first.anim"},
+        {'O', "missing.anim", "Return loads:", "first.anim"},
+        {'S', "no/such/folder.anim", "Return saves as:", "first.anim"},
+        {'S', "second.anim", "Return saves as:", "second.anim"},
+        {'O', "first.anim", "Return loads:", "first.anim"},
+    };
+    for (const Step& step : steps)
+    {
+        frame({KeyControl, keyLetter(step.shortcut)});
+        frame({}, step.name);
+        // The label lies right above the name, at the bottom left.
+        const TextDraw* label = (const TextDraw*)(app->textBatch.draws.base + textDrawStride);
+        EXPECT_EQ(std::string((const char*)label->text.base, label->length), step.label);
+        EXPECT_EQ(label->x, 10.0f);
+        EXPECT_GT(label->y, 30.0f);
+        frame({}, "\r");
+        EXPECT_EQ(std::string((const char*)app->prompt.lastName, app->prompt.lastNameLength), step.lastName);
+    }
+    for (const char* name : {"first.anim", "second.anim"}) remove(name);
+}
+
 } // namespace
