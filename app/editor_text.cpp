@@ -182,7 +182,6 @@ static void fitStatus(StatusLineState* state, const FontAtlas* font, const uint8
     if (nameEnd > nameStart && fitByCutting(font, text, length, nameStart, nameEnd, true, room, state)) return;
     if (fitByCutting(font, text, length, 0, length, false, room, state)) return;
     state->shownLength = 0;
-    state->shownWidth = 0;
 }
 
 void drawStatusLine(StatusLineState* state, RenderBatch* text, const FontAtlas* font, float width,

@@ -20,7 +20,6 @@ void advancePreview(LivePreviewState* preview, uint32_t frameCount, float deltaT
         return;
     }
     if (preview->frame >= frameCount) preview->frame %= frameCount;
-    if (!(preview->timer >= 0.0f && preview->timer <= longestStep)) preview->timer = 0.0f;
     if (!(deltaTime > 0.0f)) return;
     preview->timer += deltaTime < longestStep ? deltaTime : longestStep;
     if (preview->timer <= previewFramePeriod) return;

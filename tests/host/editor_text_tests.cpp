@@ -81,23 +81,24 @@ TEST_F(StatusLine, FitsTheRightHalfOfTheWindowCuttingTheNameFromItsFrontThenTheS
         const char* starts;
         std::string contains;
         std::string ends;
+        int32_t modified;
     };
     // One state through all cases: a change must never show what was fitted before.
     const Case cases[] = {
-        {1280, "walk.anim", 1.0f, "frame 1 of 3", "zoom 1.00", "walk.anim"},
-        {1280, longName, 1.0f, "frame 1 of 3", "zoom 1.00 \xC2\xB7 " + ellipsis, "mmm_end.anim"},
-        {1280, longName, 2.0f, "frame 1 of 3", "zoom 2.00 \xC2\xB7 " + ellipsis, "mmm_end.anim"},
-        {1280, std::string(126, '\xE9'), 2.0f, "frame 1 of 3", ellipsis, "\xC3\xA9\xC3\xA9"},
-        {1280, "a\nb", 2.0f, "frame 1 of 3", "zoom 2.00", "a\xEF\xBF\xBD" "b"},
-        {400, "walk.anim", 2.0f, "frame 1", "frame", ellipsis},
-        {30, "walk.anim", 2.0f, nullptr, "", ""},
-        {0, "walk.anim", 2.0f, nullptr, "", ""},
+        {1280, "walk.anim", 1.0f, "frame 1 of 3", "zoom 1.00", "walk.anim", 0},
+        {1280, longName, 1.0f, "frame 1 of 3", "zoom 1.00 \xC2\xB7 " + ellipsis, "mmm_end.anim", 0},
+        {1280, longName, 2.0f, "frame 1 of 3", "zoom 2.00 \xC2\xB7 " + ellipsis, "mmm_end.anim*", 1},
+        {1280, std::string(126, '\xE9'), 2.0f, "frame 1 of 3", ellipsis, "\xC3\xA9\xC3\xA9", 0},
+        {1280, "a\nb", 2.0f, "frame 1 of 3", "zoom 2.00", "a\xEF\xBF\xBD" "b", 0},
+        {400, "walk.anim", 2.0f, "frame 1", "frame", ellipsis, 0},
+        {30, "walk.anim", 2.0f, nullptr, "", "", 0},
+        {0, "walk.anim", 2.0f, nullptr, "", "", 0},
     };
     for (const Case& c : cases)
     {
         StatusFacts facts = {0, 3, 1, 2, c.zoom, (const uint8_t*)c.name.data(), (uint32_t)c.name.size()};
         resetBatch(&text);
-        drawStatusLine(&state, &text, &font, c.width, &facts, 0);
+        drawStatusLine(&state, &text, &font, c.width, &facts, c.modified);
         if (!c.starts)
         {
             EXPECT_EQ(text.drawCount, 0u) << "nothing fits in " << c.width;

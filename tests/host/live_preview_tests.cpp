@@ -70,6 +70,19 @@ struct PreviewDrawing : testing::Test, LineBatchFixture
         drawPreview(&preview, &animation, inset, &lines);
     }
 
+    // Across the pose's strips (the inset's frame is draw 0).
+    float drawnWidth() const
+    {
+        float lo = 1e9f, hi = -1e9f;
+        for (uint32_t d = 1; d < lines.drawCount; ++d)
+            for (Vec2 p : pointsOf(d))
+            {
+                lo = fminf(lo, p.x);
+                hi = fmaxf(hi, p.x);
+            }
+        return hi - lo;
+    }
+
     bool allInside() const
     {
         for (uint32_t d = 0; d < lines.drawCount; ++d)
@@ -81,25 +94,25 @@ struct PreviewDrawing : testing::Test, LineBatchFixture
 
 TEST_F(PreviewDrawing, ShowsTheCurrentFrameAsItIsNowScaledSoThatEveryFrameFits)
 {
+    // Frame f spans 27 (f + 1) across; its leftmost and lowest points are not its first.
     for (uint32_t f = 0; f < 3; ++f)
-        for (uint32_t i = 0; i < 28; ++i) poses[f].points[i] = {(float)i * (f + 1.0f), (float)i};
+        for (uint32_t i = 0; i < 28; ++i)
+            poses[f].points[i] = {(float)((i + 14) % 28) * (f + 1.0f), (float)((i + 7) % 28)};
     redraw();
     ASSERT_EQ(lines.drawCount, 5u) << "the frame, then the pose's four strips";
     EXPECT_TRUE(sameColor(draw(0).color, colorGrey50));
     EXPECT_TRUE(allInside());
-    // Frame 2 is the widest (x up to 81), frame 0's strips cover a third of its width.
-    std::vector<Vec2> head = pointsOf(1);
-    float widthOfFrame0 = pointsOf(4).back().x - head[0].x;
+    float widthOfFrame0 = drawnWidth();
 
-    poses[0].points[27].x += 27.0f; // an edit to the shown frame shows at once
+    poses[0].points[13].x += 27.0f; // an edit to the shown frame shows at once
     redraw();
-    EXPECT_GT(pointsOf(4).back().x - pointsOf(1)[0].x, widthOfFrame0);
+    EXPECT_GT(drawnWidth(), widthOfFrame0);
     EXPECT_TRUE(allInside());
 
     preview.frame = 2;
     redraw();
-    EXPECT_TRUE(allInside()) << "the widest frame fills the inset";
-    EXPECT_NEAR(pointsOf(4).back().x - pointsOf(1)[0].x, inset[2] - inset[0] - 20.0f, 0.5f);
+    EXPECT_TRUE(allInside());
+    EXPECT_NEAR(drawnWidth(), inset[2] - inset[0] - 20.0f, 0.5f) << "the widest frame fills the inset";
 
     // Degenerate frames (all at one point) still draw, finite and inside.
     for (Pose& pose : poses)

@@ -11,6 +11,7 @@
 #include "fake_platform.h"
 #include "platform/os.h"
 #include "tests/host/recording_gl.h"
+#include "text/text_layout.h"
 
 namespace {
 
@@ -105,11 +106,18 @@ struct OverlayApp : testing::Test
         return true;
     }
 
-    std::string textFromEnd(uint32_t back) const
+    const TextDraw* textFromEnd(uint32_t back) const
     {
-        const uint8_t* slot = app->textBatch.draws.base + (app->textBatch.drawCount - back) * textDrawStride;
-        const TextDraw* draw = (const TextDraw*)slot;
-        return std::string((const char*)draw->text.base, draw->length);
+        return (const TextDraw*)(app->textBatch.draws.base + (app->textBatch.drawCount - back) * textDrawStride);
+    }
+
+    static std::string textOf(const TextDraw* draw) { return std::string((const char*)draw->text.base, draw->length); }
+
+    float rightEnd(const TextDraw* draw) const
+    {
+        float width = 0, height = 0;
+        measureText(&app->font, draw->text.base, draw->length, draw->size, &width, &height, nullptr);
+        return draw->x + width;
     }
 };
 
@@ -200,8 +208,15 @@ TEST_F(OverlayApp, EverythingOnFitsTheBatchesAndPlacesTextOnlyInsideTheWindowAtA
             EXPECT_TRUE(textsPlaced()) << size.width << "x" << size.height << " help " << help;
             if (help && size.width >= 400)
             {
-                // The panel's title and two columns are the last texts, over every other.
-                EXPECT_EQ(textFromEnd(3).rfind("Editor controls", 0), 0u) << size.width;
+                // The panel's title and two columns are the last texts, over every other, and its
+                // background the last rectangle, holding them, the actions right of the keys.
+                const TextDraw *title = textFromEnd(3), *keys = textFromEnd(2), *actions = textFromEnd(1);
+                EXPECT_EQ(textOf(title).rfind("Editor controls", 0), 0u) << size.width;
+                EXPECT_GT(actions->x, rightEnd(keys));
+                const Draw* panel = (const Draw*)(app->rectBatch.draws.base + (app->rectBatch.drawCount - 1) * drawStride);
+                EXPECT_LT(panel->points[0], title->x);
+                EXPECT_GT(panel->points[2], rightEnd(actions));
+                EXPECT_GT(panel->points[2], rightEnd(title));
                 EXPECT_EQ(app->pointBatch.drawCount, 0u) << "no square shows through the panel";
             }
         }
