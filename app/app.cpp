@@ -171,7 +171,7 @@ static void drawEditorOverlays(App* app)
     if (animation->frameCount == 0) return;
     float width = (float)app->window.clientWidth;
     float height = (float)app->window.clientHeight;
-    if (app->preview.shown && !app->help.open)
+    if (app->preview.shown)
     {
         advancePreview(&app->preview, animation->frameCount, app->deltaTime);
         float inset[4];
@@ -190,16 +190,19 @@ static void drawEditorOverlays(App* app)
     drawStatusLine(&app->statusLine, &app->textBatch, &app->font, width, &facts, 0);
 }
 
-// The help panel goes last so that nothing covers it; the scene's lines and
-// squares, which would show through it, are left out while it is open (and
-// the onion skin and the preview are not drawn at all).
+// The help panel goes last so that nothing covers it. While it is open the
+// scene's lines and squares, which would show through it, are left out, and
+// so are the overlays: the panel stands for the whole view.
 static void drawOverlays(App* app)
 {
     float width = (float)app->window.clientWidth;
     float height = (float)app->window.clientHeight;
-    if (app->editorMode) drawEditorOverlays(app);
-    else if (!app->help.open) drawGameHint(&app->help, &app->textBatch, &app->font, width, height);
-    if (!app->help.open) return;
+    if (!app->help.open)
+    {
+        if (app->editorMode) drawEditorOverlays(app);
+        else drawGameHint(&app->help, &app->textBatch, &app->font, width, height);
+        return;
+    }
     resetBatch(&app->lineBatch);
     resetBatch(&app->pointBatch);
     drawHelpPanel(&app->help, app->editorMode, &app->rectBatch, &app->lineBatch, &app->textBatch, &app->font, width,

@@ -28,10 +28,10 @@ struct HelpTexts
 
 // Line k of keys goes with line k of actions.
 static const HelpTexts helpTexts[2] = {
-    {"Game controls \xC2\xB7 F1 or Escape closes",
+    {"Game keys \xC2\xB7 F1 or Escape closes",
      "Left, A, Q / Right, D\nSpace\nW\nControl+S / O\nTab\nAlt+F4",
      "walk\njump\nplay the edited animation, or stop\nsave / load the edited animation\neditor\nquit"},
-    {"Editor controls \xC2\xB7 F1 or Escape closes",
+    {"Editor keys \xC2\xB7 F1 or Escape closes",
      "Click a box\nControl+click a box\nClick the green box\nLeft / Right\nButton, Up / Down\nDrag a point\n"
      "B, drag\nA\nG\nControl+C / V\nAlt+drag down / up\n1 2 3\n4\nSpace\nControl+S / O\nTab",
      "select frame\ndelete frame\nduplicate frame\nprevious / next frame\npolyline\nmove it\nbox-select\n"
@@ -157,8 +157,9 @@ void drawHelpPanel(HelpPanelState* help, int32_t editorMode, RenderBatch* rects,
     float x = left + padding;
     pushText(text, x, titleBaseline, (const uint8_t*)texts->title, lengthOf(texts->title), textSize, colorWhite);
     if (shownRows == 0) return;
-    pushText(text, x, firstBaseline, (const uint8_t*)texts->keys, firstLines(texts->keys, shownRows), textSize,
-             keyColor);
+    uint32_t keysLength = shownRows < rows ? firstLines(texts->keys, shownRows) : lengthOf(texts->keys);
+    uint32_t actionsLength = shownRows < rows ? firstLines(texts->actions, shownRows) : lengthOf(texts->actions);
+    pushText(text, x, firstBaseline, (const uint8_t*)texts->keys, keysLength, textSize, keyColor);
     pushText(text, x + help->keysWidth[mode] + columnGap, firstBaseline, (const uint8_t*)texts->actions,
-             firstLines(texts->actions, shownRows), textSize, colorWhite);
+             actionsLength, textSize, colorWhite);
 }

@@ -43,18 +43,29 @@ struct Bounds
     Vec2 hi;
 };
 
+static float lesser(float a, float b) { return a < b ? a : b; }
+static float greater(float a, float b) { return a > b ? a : b; }
+
+// Every pose point of every frame, as one run of x, y pairs. Eight running
+// minima and maxima (four of x, four of y) keep the comparisons independent.
 static Bounds boundsOfAllFrames(const Animation* animation)
 {
-    Bounds bounds = {animation->poses[0].points[0], animation->poses[0].points[0]};
-    for (uint32_t frame = 0; frame < animation->frameCount; ++frame)
-    {
-        for (const Vec2& p : animation->poses[frame].points)
+    const float* values = &animation->poses[0].points[0].x;
+    uint64_t count = (uint64_t)animation->frameCount * 56;
+    float lo[8], hi[8];
+    for (int k = 0; k < 8; ++k) lo[k] = hi[k] = values[k % 2];
+    // A pose is 56 values, a multiple of 8.
+    for (uint64_t i = 0; i < count; i += 8)
+        for (int k = 0; k < 8; ++k)
         {
-            bounds.lo.x = p.x < bounds.lo.x ? p.x : bounds.lo.x;
-            bounds.lo.y = p.y < bounds.lo.y ? p.y : bounds.lo.y;
-            bounds.hi.x = p.x > bounds.hi.x ? p.x : bounds.hi.x;
-            bounds.hi.y = p.y > bounds.hi.y ? p.y : bounds.hi.y;
+            lo[k] = lesser(values[i + k], lo[k]);
+            hi[k] = greater(values[i + k], hi[k]);
         }
+    Bounds bounds = {{lo[0], lo[1]}, {hi[0], hi[1]}};
+    for (int k = 2; k < 8; k += 2)
+    {
+        bounds.lo = {lesser(lo[k], bounds.lo.x), lesser(lo[k + 1], bounds.lo.y)};
+        bounds.hi = {greater(hi[k], bounds.hi.x), greater(hi[k + 1], bounds.hi.y)};
     }
     return bounds;
 }

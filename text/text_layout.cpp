@@ -1,4 +1,5 @@
 #include "text/text_layout.h"
+#include <string.h>
 #include "platform/log.h"
 #include "text/font_atlas.h"
 
@@ -240,16 +241,14 @@ static void glyphTexels(const Glyph* glyph, const TexelScale& texel, float uv[4]
     uv[3] = y1 / texel.height;
 }
 
-static float* writeVertex(float* out, float x, float y, Color color, float u, float v)
+// Position, colour and texture coordinates each go in as one piece.
+static float* writeVertex(float* out, float x, float y, const float color[4], float u, float v)
 {
-    out[0] = x;
-    out[1] = y;
-    out[2] = color.r;
-    out[3] = color.g;
-    out[4] = color.b;
-    out[5] = color.a;
-    out[6] = u;
-    out[7] = v;
+    const float position[2] = {x, y};
+    const float texel[2] = {u, v};
+    memcpy(out, position, sizeof position);
+    memcpy(out + 2, color, 4 * sizeof(float));
+    memcpy(out + 6, texel, sizeof texel);
     return out + 8;
 }
 
@@ -259,6 +258,7 @@ uint32_t layoutText(const uint8_t* text, uint32_t length, float x, float y, floa
     TextScale scale;
     if (!textScale(atlas, size, &scale)) return 0;
     TexelScale texel = texelScale(atlas->header);
+    const float rgba[4] = {color.r, color.g, color.b, color.a};
 
     float penX = x;
     float baseline = y;
@@ -284,10 +284,10 @@ uint32_t layoutText(const uint8_t* text, uint32_t length, float x, float y, floa
 
         float uv[4];
         glyphTexels(glyph, texel, uv);
-        vertices = writeVertex(vertices, x0, y0, color, uv[0], uv[2]);
-        vertices = writeVertex(vertices, x1, y0, color, uv[1], uv[2]);
-        vertices = writeVertex(vertices, x0, y1, color, uv[0], uv[3]);
-        vertices = writeVertex(vertices, x1, y1, color, uv[1], uv[3]);
+        vertices = writeVertex(vertices, x0, y0, rgba, uv[0], uv[2]);
+        vertices = writeVertex(vertices, x1, y0, rgba, uv[1], uv[2]);
+        vertices = writeVertex(vertices, x0, y1, rgba, uv[0], uv[3]);
+        vertices = writeVertex(vertices, x1, y1, rgba, uv[1], uv[3]);
         indices[0] = next;
         indices[1] = next + 1;
         indices[2] = next + 2;

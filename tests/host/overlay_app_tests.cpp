@@ -211,7 +211,7 @@ TEST_F(OverlayApp, EverythingOnFitsTheBatchesAndPlacesTextOnlyInsideTheWindowAtA
                 // The panel's title and two columns are the last texts, over every other, and its
                 // background the last rectangle, holding them, the actions right of the keys.
                 const TextDraw *title = textFromEnd(3), *keys = textFromEnd(2), *actions = textFromEnd(1);
-                EXPECT_EQ(textOf(title).rfind("Editor controls", 0), 0u) << size.width;
+                EXPECT_EQ(textOf(title).rfind("Editor keys", 0), 0u) << size.width;
                 EXPECT_GT(actions->x, rightEnd(keys));
                 const Draw* panel = (const Draw*)(app->rectBatch.draws.base + (app->rectBatch.drawCount - 1) * drawStride);
                 EXPECT_LT(panel->points[0], title->x);
