@@ -214,7 +214,8 @@ void drawPolylineLabels(RenderBatch* text, float height)
         polylineButtonRect(button, i, height);
         float baseline = button[1] + labelRise;
         if (baseline < labelSize) continue;
-        pushText(text, button[2] + labelGap, baseline, (const uint8_t*)polylineNames[i], (uint32_t)strlen(polylineNames[i]),
-                 labelSize, colorGrey75);
+        const char* name = polylineNames[i];
+        pushText(text, button[2] + labelGap, baseline, (const uint8_t*)name, (uint32_t)strlen(name), labelSize,
+                 colorGrey75);
     }
 }

@@ -80,7 +80,8 @@ static void drawPrompt(const FilePromptState* prompt, RenderBatch* textBatch, Re
 
     const char* action = promptAction(prompt);
     uint32_t actionLength = (uint32_t)strlen(action);
-    if (actionLength) pushText(textBatch, promptX, labelBaseline, (const uint8_t*)action, actionLength, labelSize, colorGrey75);
+    if (actionLength)
+        pushText(textBatch, promptX, labelBaseline, (const uint8_t*)action, actionLength, labelSize, colorGrey75);
 }
 
 const char* promptAction(const FilePromptState* prompt)

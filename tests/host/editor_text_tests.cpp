@@ -25,7 +25,8 @@ TEST(StatusText, NamesFramePolylineSelectionZoomAndTheFileAsThePromptShowsIt)
          "frame 5 of 12 \xC2\xB7 arms \xC2\xB7 3 selected \xC2\xB7 zoom 2.50 \xC2\xB7 walk.anim*"},
         // Typed bytes are the code page's (Latin-1 on the host); a control character shows as U+FFFD.
         {{31, 32, 3, 9, 0.05f, nullptr, 0}, "h\xE9llo\n\tx", 0,
-         "frame 32 of 32 \xC2\xB7 legs \xC2\xB7 9 selected \xC2\xB7 zoom 0.05 \xC2\xB7 h\xC3\xA9llo\xEF\xBF\xBD\xEF\xBF\xBDx"},
+         "frame 32 of 32 \xC2\xB7 legs \xC2\xB7 9 selected \xC2\xB7 zoom 0.05 \xC2\xB7 "
+         "h\xC3\xA9llo\xEF\xBF\xBD\xEF\xBF\xBDx"},
         {{0, 2, 1, 0, 1.0e30f, nullptr, 0}, "", 1,
          "frame 1 of 2 \xC2\xB7 spine \xC2\xB7 0 selected \xC2\xB7 zoom 10000000.00 \xC2\xB7 untitled*"},
     };

@@ -213,7 +213,8 @@ TEST_F(OverlayApp, EverythingOnFitsTheBatchesAndPlacesTextOnlyInsideTheWindowAtA
                 const TextDraw *title = textFromEnd(3), *keys = textFromEnd(2), *actions = textFromEnd(1);
                 EXPECT_EQ(textOf(title).rfind("Editor keys", 0), 0u) << size.width;
                 EXPECT_GT(actions->x, rightEnd(keys));
-                const Draw* panel = (const Draw*)(app->rectBatch.draws.base + (app->rectBatch.drawCount - 1) * drawStride);
+                const uint8_t* lastRect = app->rectBatch.draws.base + (app->rectBatch.drawCount - 1) * drawStride;
+                const Draw* panel = (const Draw*)lastRect;
                 EXPECT_LT(panel->points[0], title->x);
                 EXPECT_GT(panel->points[2], rightEnd(actions));
                 EXPECT_GT(panel->points[2], rightEnd(title));
