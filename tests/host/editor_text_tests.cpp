@@ -119,30 +119,4 @@ TEST_F(StatusLine, FitsTheRightHalfOfTheWindowCuttingTheNameFromItsFrontThenTheS
     }
 }
 
-TEST(PolylineLabels, NameTheButtonsRightOfThemAndLeaveOutWhatTheBottomCuts)
-{
-    uint8_t memory[16 * 1024];
-    Arena arena = {sizeof memory, 0, memory};
-    float projection[16] = {};
-    RenderBatch text = createRenderBatch(&arena, Text, 7200, 2048, 2048 * 128, 2048 * 20, 0, projection);
-    const float heights[] = {720, 120, 0};
-    const uint32_t shown[] = {4, 2, 0};
-    for (int i = 0; i < 3; ++i)
-    {
-        resetBatch(&text);
-        drawPolylineLabels(&text, heights[i]);
-        ASSERT_EQ(text.drawCount, shown[i]) << heights[i];
-        for (uint32_t d = 0; d < text.drawCount; ++d)
-        {
-            const TextDraw* draw = (const TextDraw*)(text.draws.base + d * textDrawStride);
-            EXPECT_EQ(std::string((const char*)draw->text.base, draw->length), polylineNames[d]);
-            EXPECT_GT(draw->x, 105.0f);
-            EXPECT_GE(draw->y, 16.0f);
-            // The baseline lies within button d, which spans H - 55 - 35 d to H - 25 - 35 d.
-            EXPECT_GT(draw->y, heights[i] - 55.0f - 35.0f * (float)d);
-            EXPECT_LT(draw->y, heights[i] - 25.0f - 35.0f * (float)d);
-        }
-    }
-}
-
 } // namespace

@@ -7,39 +7,12 @@
 #include <string.h>
 #include <unistd.h>
 #include "app/app.h"
-#include "app/help_panel.h"
 #include "fake_platform.h"
 #include "platform/os.h"
 #include "tests/host/recording_gl.h"
 #include "text/text_layout.h"
 
 namespace {
-
-TEST(HelpPanelKeys, F1TogglesEscapeClosesAndNeitherActsWhileThePromptWasOpen)
-{
-    struct Case
-    {
-        int32_t open;
-        uint32_t key;
-        ButtonState state;
-        int32_t promptWasOpen;
-        int32_t openAfter;
-    };
-    const Case cases[] = {
-        {0, KeyF1, Pressed, 0, 1},     {1, KeyF1, Pressed, 0, 0},     {1, KeyF1, Held, 0, 1},
-        {1, KeyEscape, Pressed, 0, 0}, {0, KeyEscape, Pressed, 0, 0}, {1, KeyEscape, Pressed, 1, 1},
-        {0, KeyF1, Pressed, 1, 0},     {1, KeyF1, Released, 0, 1},
-    };
-    for (const Case& c : cases)
-    {
-        Window window = {};
-        window.keys[c.key] = c.state;
-        HelpPanelState help = {};
-        help.open = c.open;
-        updateHelpPanel(&help, &window, c.promptWasOpen);
-        EXPECT_EQ(help.open, c.openAfter) << "key " << c.key << " state " << (int)c.state;
-    }
-}
 
 // The program started in an empty folder (so it edits one zero pose), with
 // DejaVu Sans standing in for Verdana.
