@@ -179,6 +179,10 @@ TEST_F(OverlayApp, EverythingOnFitsTheBatchesAndPlacesTextOnlyInsideTheWindowAtA
             frame({KeyMouseLeft});
             EXPECT_FALSE(anyOverflow()) << size.width << "x" << size.height << " help " << help;
             EXPECT_TRUE(textsPlaced()) << size.width << "x" << size.height << " help " << help;
+            bool labelled = false;
+            for (uint32_t back = 1; back <= app->textBatch.drawCount; ++back)
+                labelled |= textOf(textFromEnd(back)) == "arms";
+            EXPECT_EQ(labelled, !help && size.height >= 300) << "the labels, left out behind the help";
             if (help && size.width >= 400)
             {
                 // The panel's title and two columns are the last texts, over every other, and its
