@@ -146,6 +146,15 @@ static void runWaitingExport(App* app)
     prompt->exportNameLength = 0;
 }
 
+// The editor's view toggles. Like every binding added to the editor they
+// wait while a name is typed, so typing a name never switches a view.
+static void toggleEditorViews(App* app, int32_t promptWasOpen)
+{
+    if (!app->editorMode || promptWasOpen) return;
+    if (wasReleased(&app->window, keyDigit(4))) app->showOnionSkin = !app->showOnionSkin;
+    if (wasPressed(&app->window, KeySpace)) app->preview.shown = !app->preview.shown;
+}
+
 static void runMode(App* app)
 {
     if (app->editorMode)
@@ -153,12 +162,60 @@ static void runMode(App* app)
         // The strip and the pose editor need a frame to work on.
         if (app->editedAnimation.frameCount == 0) return;
         updateFrameStrip(&app->frameStrip, &app->poseEditor, &app->window, &app->lineBatch, &app->pointBatch,
-                         &app->rectBatch, &app->editedAnimation, &app->animationArena);
+                         &app->rectBatch, &app->editedAnimation, &app->animationArena,
+                         app->showOnionSkin && !app->help.open);
         return;
     }
     drawScenery(&app->sceneryArena, &app->lineBatch);
     updateCharacter(&app->character, &app->window, &app->lineBatch, app->idleAnimation, app->walkAnimation,
                     app->jumpAnimation, &app->editedAnimation, app->deltaTime);
+}
+
+// Drawn after the strip and the pose editor, so the preview shows this
+// frame's edits, a drag included.
+static void drawEditorOverlays(App* app)
+{
+    Animation* animation = &app->editedAnimation;
+    if (animation->frameCount == 0) return;
+    float width = (float)app->window.clientWidth;
+    float height = (float)app->window.clientHeight;
+    if (app->preview.shown)
+    {
+        advancePreview(&app->preview, animation->frameCount, app->deltaTime);
+        float inset[4];
+        if (previewInset(inset, width, height, frameStripRight(animation->frameCount)))
+            drawPreview(&app->preview, animation, inset, &app->lineBatch);
+    }
+    drawPolylineLabels(&app->textBatch, height);
+    StatusFacts facts = {};
+    facts.selectedFrame = app->frameStrip.selectedFrame;
+    facts.frameCount = animation->frameCount;
+    facts.polyline = app->poseEditor.selectedPolyline;
+    facts.selectedPoints = app->poseEditor.selectionCount;
+    facts.zoom = app->poseEditor.zoom;
+    facts.name = app->prompt.lastName;
+    facts.nameLength = app->prompt.lastNameLength;
+    drawStatusLine(&app->statusLine, &app->textBatch, &app->font, width, &facts,
+                   editHistoryModified(&app->history));
+}
+
+// The help panel goes last so that nothing covers it. While it is open the
+// scene's lines and squares, which would show through it, are left out, and
+// so are the overlays: the panel stands for the whole view.
+static void drawOverlays(App* app)
+{
+    float width = (float)app->window.clientWidth;
+    float height = (float)app->window.clientHeight;
+    if (!app->help.open)
+    {
+        if (app->editorMode) drawEditorOverlays(app);
+        else drawGameHint(&app->help, &app->textBatch, &app->font, width, height);
+        return;
+    }
+    resetBatch(&app->lineBatch);
+    resetBatch(&app->pointBatch);
+    drawHelpPanel(&app->help, app->editorMode, &app->rectBatch, &app->lineBatch, &app->textBatch, &app->font, width,
+                  height);
 }
 
 static void queueBatches(App* app)
@@ -177,15 +234,21 @@ void runFrame(App* app)
     if (app->window.quitRequested) app->window.running = 0;
     followWindowSize(app);
     if (wasReleased(&app->window, KeyTab)) app->editorMode = !app->editorMode;
+    // Escape and the new keys belong to the prompt while it is open, even in
+    // the frame in which the prompt closes.
+    int32_t promptWasOpen = app->prompt.promptOpen;
     EditTarget edits = {&app->editedAnimation, &app->animationArena, &app->frameStrip, &app->poseEditor};
-    runEditKeys(&app->history, &app->window, app->prompt.promptOpen, app->editorMode, edits);
+    runEditKeys(&app->history, &app->window, promptWasOpen, app->editorMode, edits);
     updateFilePrompt(&app->prompt, &app->window, &app->textBatch, &app->rectBatch, &app->font,
                      &app->editedAnimation, &app->animationArena, &app->frameStrip.selectedFrame);
     if (app->prompt.savedOrLoaded) markEditHistorySaved(&app->history, &app->editedAnimation);
     runWaitingExport(app);
+    toggleEditorViews(app, promptWasOpen);
+    updateHelpPanel(&app->help, &app->window, promptWasOpen);
     runMode(app);
     recordEditHistory(&app->history, &app->editedAnimation, app->frameStrip.selectedFrame,
                       poseEditUnderWay(&app->poseEditor));
+    drawOverlays(app);
     queueBatches(app);
     submitFrame(&app->commandList);
     swapWindowBuffers(&app->window);

@@ -3,9 +3,12 @@
 #include "app/arena.h"
 #include "app/character_controller.h"
 #include "app/edit_history.h"
+#include "app/editor_text.h"
 #include "app/file_prompt.h"
+#include "app/help_panel.h"
 #include "app/sprite_export.h"
 #include "character/frame_strip.h"
+#include "character/live_preview.h"
 #include "character/pose.h"
 #include "character/pose_editor.h"
 #include "platform/window.h"
@@ -53,6 +56,10 @@ struct App
     // Its own block, reserved at start; export is off when it cannot be had.
     Arena exportBlock;
     SpriteExporter exporter;
+    int32_t showOnionSkin;
+    LivePreviewState preview;
+    StatusLineState statusLine;
+    HelpPanelState help;
 };
 
 // Start-up on a zeroed record. False only when a memory block cannot be

@@ -21,6 +21,8 @@ static const float caretFallbackHeight = 24;
 static const float caretFallbackDepth = 5;
 // A typed byte becomes at most three bytes of UTF-8 (a code page's euro sign, say).
 static const uint32_t longestShownName = longestName * 3;
+static const float labelBaseline = 42;
+static const float labelSize = 16;
 
 static void setNameLength(FilePromptState* prompt, uint32_t length)
 {
@@ -87,6 +89,22 @@ static void drawPrompt(const FilePromptState* prompt, RenderBatch* textBatch, Re
     float bottom = promptBaseline - depth;
     float caret[4] = {left, bottom, left + caretWidth, bottom + height};
     pushDraw(rectBatch, caret, 1, colorWhite);
+
+    const char* action = promptAction(prompt);
+    uint32_t actionLength = (uint32_t)strlen(action);
+    if (actionLength)
+        pushText(textBatch, promptX, labelBaseline, (const uint8_t*)action, actionLength, labelSize, colorGrey75);
+}
+
+const char* promptAction(const FilePromptState* prompt)
+{
+    if (prompt->exportRequested)
+        return prompt->saveRequested || prompt->loadRequested ? "Return saves or loads, then exports:"
+                                                              : "Return exports as:";
+    if (prompt->saveRequested && prompt->loadRequested) return "Return saves, then loads:";
+    if (prompt->saveRequested) return "Return saves as:";
+    if (prompt->loadRequested) return "Return loads:";
+    return "";
 }
 
 static void openOnShortcut(FilePromptState* prompt, const Window* window, bool wasOpen)
@@ -118,6 +136,12 @@ static bool nameIsUsable(const FilePromptState* prompt)
     return true;
 }
 
+static void rememberName(FilePromptState* prompt)
+{
+    memcpy(prompt->lastName, prompt->fileName, prompt->fileNameLength);
+    prompt->lastNameLength = prompt->fileNameLength;
+}
+
 // Runs the waiting save, then the waiting load, both with the confirmed name.
 static void runConfirmedRequests(FilePromptState* prompt, Animation* editedAnimation, Arena* animationArena,
                                  uint64_t* selectedFrame)
@@ -126,7 +150,11 @@ static void runConfirmedRequests(FilePromptState* prompt, Animation* editedAnima
     bool usable = nameIsUsable(prompt);
     if (prompt->saveRequested)
     {
-        if (usable && saveAnimationFile(editedAnimation, name)) prompt->savedOrLoaded = 1;
+        if (usable && saveAnimationFile(editedAnimation, name))
+        {
+            prompt->savedOrLoaded = 1;
+            rememberName(prompt);
+        }
         prompt->saveRequested = 0;
     }
     if (prompt->loadRequested)
@@ -135,6 +163,7 @@ static void runConfirmedRequests(FilePromptState* prompt, Animation* editedAnima
         {
             *selectedFrame = 0;
             prompt->savedOrLoaded = 1;
+            rememberName(prompt);
         }
         prompt->loadRequested = 0;
     }

@@ -24,7 +24,13 @@ struct FilePromptState
     int32_t exportRequested;
     uint8_t exportName[128];
     uint32_t exportNameLength;
+    // The name of the last successful save or load, for the status line.
+    uint8_t lastName[128];
+    uint32_t lastNameLength;
 };
+
+// What Return will do with the typed name, as the label above the prompt says it.
+const char* promptAction(const FilePromptState* prompt);
 
 // Edits and draws the prompt, opens it on Control+S / Control+O (and, while
 // it is closed, Control+E), and saves or loads the edited animation or hands

@@ -1,5 +1,6 @@
 #include "character/frame_strip.h"
 #include <string.h>
+#include "character/onion_skin.h"
 #include "character/pose_editor.h"
 #include "platform/window.h"
 #include "render/render_batch.h"
@@ -113,8 +114,16 @@ static void stepWithArrows(FrameStripState* strip, const Window* window, uint32_
         strip->selectedFrame = strip->selectedFrame == 0 ? frameCount - 1 : strip->selectedFrame - 1;
 }
 
+float frameStripRight(uint32_t frameCount)
+{
+    float addBox[4];
+    frameBox(addBox, frameCount, 0.0f);
+    return addBox[2];
+}
+
 void updateFrameStrip(FrameStripState* strip, PoseEditorState* editor, const Window* window, RenderBatch* lines,
-                      RenderBatch* points, RenderBatch* rects, Animation* animation, Arena* poseArena)
+                      RenderBatch* points, RenderBatch* rects, Animation* animation, Arena* poseArena,
+                      int32_t showOnionSkin)
 {
     if (strip->selectedFrame >= animation->frameCount)
         strip->selectedFrame = animation->frameCount > 0 ? animation->frameCount - 1 : 0;
@@ -138,5 +147,7 @@ void updateFrameStrip(FrameStripState* strip, PoseEditorState* editor, const Win
     pushDraw(rects, addBox, 1, colorGreen);
 
     stepWithArrows(strip, window, animation->frameCount);
-    updatePoseEditor(editor, window, lines, points, rects, animation->poses + strip->selectedFrame);
+    OnionSkin skin = onionSkinAround(animation, strip->selectedFrame);
+    updatePoseEditor(editor, window, lines, points, rects, animation->poses + strip->selectedFrame,
+                     showOnionSkin ? &skin : nullptr);
 }

@@ -16,9 +16,14 @@ struct FrameStripState
 };
 
 // Selects, deletes and duplicates frames, draws the strip, then runs the pose
-// editor on the selected pose. Needs at least one frame and selectedFrame in range.
+// editor on the selected pose, with its neighbours dimmed behind it when
+// showOnionSkin is set. Needs at least one frame and selectedFrame in range.
 void updateFrameStrip(FrameStripState* strip, PoseEditorState* editor, const Window* window, RenderBatch* lines,
-                      RenderBatch* points, RenderBatch* rects, Animation* animation, Arena* poseArena);
+                      RenderBatch* points, RenderBatch* rects, Animation* animation, Arena* poseArena,
+                      int32_t showOnionSkin = 0);
+
+// The right edge of the strip (its add box) for an animation of this many frames.
+float frameStripRight(uint32_t frameCount);
 
 // Inserts after the selected frame one whose every point lies midway between
 // it and the next frame (frame 0 after the last), and selects it. Returns

@@ -2,6 +2,7 @@
 #include <stdint.h>
 
 struct RenderBatch;
+struct Color;
 
 struct Vec2
 {
@@ -33,3 +34,6 @@ void transformPoints(Vec2* out, const Vec2* in, uint64_t count, Vec2 offset, flo
 
 // Appends the pose as four white line strips (polyline 0 closed): 29 vertices.
 void drawPose(RenderBatch* lines, const Pose* pose, Vec2 position, float facing);
+
+// The same four strips at a scale, facing +1, in a colour of the caller's choice.
+void drawPoseScaled(RenderBatch* lines, const Pose* pose, Vec2 position, float scale, const Color& color);

@@ -1,4 +1,5 @@
 #include "character/pose_editor.h"
+#include "character/onion_skin.h"
 #include "platform/window.h"
 #include "render/render_batch.h"
 
@@ -64,7 +65,7 @@ static void drawGuides(PoseEditorState* editor, const Window* window, const Edit
     pushSegment(lines, {view->origin.x, 0}, {view->origin.x, view->height}, colorGrey50);
 }
 
-static void buttonRect(float rect[4], uint32_t button, float height)
+void polylineButtonRect(float rect[4], uint32_t button, float height)
 {
     rect[0] = 5.0f;
     rect[1] = height - 55.0f - 35.0f * (float)button;
@@ -79,7 +80,7 @@ static void choosePolyline(PoseEditorState* editor, const Window* window, const 
         for (uint32_t i = 0; i < polylineCount; ++i)
         {
             float rect[4];
-            buttonRect(rect, i, view->height);
+            polylineButtonRect(rect, i, view->height);
             if (!strictlyInside(view->mouse, rect[0], rect[1], rect[2], rect[3])) continue;
             if (i != editor->selectedPolyline) editor->clipboardValid = 0;
             editor->selectedPolyline = i;
@@ -101,7 +102,7 @@ static void choosePolyline(PoseEditorState* editor, const Window* window, const 
 static void drawButtons(const PoseEditorState* editor, const EditorView* view, RenderBatch* rects)
 {
     float buttons[polylineCount * 4];
-    for (uint32_t i = 0; i < polylineCount; ++i) buttonRect(buttons + 4 * i, i, view->height);
+    for (uint32_t i = 0; i < polylineCount; ++i) polylineButtonRect(buttons + 4 * i, i, view->height);
     uint32_t selected = (uint32_t)editor->selectedPolyline;
     pushDraw(rects, buttons, selected, colorYellow);
     pushDraw(rects, buttons + 4 * selected, 1, colorRed);
@@ -295,7 +296,7 @@ static void drawSelection(const PoseEditorState* editor, const EditorView* view,
 }
 
 void updatePoseEditor(PoseEditorState* editor, const Window* window, RenderBatch* lines, RenderBatch* points,
-                      RenderBatch* rects, Pose* pose)
+                      RenderBatch* rects, Pose* pose, const OnionSkin* onionSkin)
 {
     keepStateInRange(editor);
     EditorView view;
@@ -323,6 +324,7 @@ void updatePoseEditor(PoseEditorState* editor, const Window* window, RenderBatch
     movePoints(editor, window, &view, w);
     zoomView(editor, window, &view);
 
+    if (onionSkin) drawOnionSkin(lines, onionSkin, view.origin, editor->zoom);
     drawPoseAndHandles(editor, &view, lines, points, pose);
     drawSelection(editor, &view, points, w);
     editor->previousMouse = view.mouse;

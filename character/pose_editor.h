@@ -4,6 +4,7 @@
 
 struct Window;
 struct RenderBatch;
+struct OnionSkin;
 
 struct PoseEditorState
 {
@@ -26,10 +27,14 @@ struct PoseEditorState
     int32_t previousMouseSet;
 };
 
+// Corners (x0, y0, x1, y1) of polyline button i in a client area of this height.
+void polylineButtonRect(float rect[4], uint32_t button, float height);
+
 // The state the editor starts the run with.
 PoseEditorState initialPoseEditorState();
 
 // Edits the pose in place from this frame's input and draws it with its
-// guides, polyline buttons and handles.
+// guides, polyline buttons and handles; an onion skin, when given, is drawn
+// under the pose at the same zoom and origin.
 void updatePoseEditor(PoseEditorState* editor, const Window* window, RenderBatch* lines, RenderBatch* points,
-                      RenderBatch* rects, Pose* pose);
+                      RenderBatch* rects, Pose* pose, const OnionSkin* onionSkin = nullptr);

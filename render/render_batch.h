@@ -132,7 +132,9 @@ struct BatchSize
 static const BatchSize lineBatchSize = {LineStrips, 512 * drawStride, 8192, 24576, 4092};
 static const BatchSize pointBatchSize = {Points, 512 * drawStride, 8192, 98304, 20480};
 static const BatchSize rectBatchSize = {Rects, 64 * drawStride, 1024, 6144, 1280};
-static const BatchSize textBatchSize = {Text, 100 * textDrawStride, 4096, 65536, 10240};
+// Text: room for the prompt, the editor's labels and status line and the help
+// panel together, 2048 bytes, each at most one glyph of 4 vertices and 5 indices.
+static const BatchSize textBatchSize = {Text, 100 * textDrawStride, 2048, 2048 * 4 * 32, 2048 * 5 * 4};
 
 // Carves the draw list and then the vertex data from arena and sets the
 // batch up for its kind (Text batches get 2 texture components).

@@ -294,5 +294,8 @@ FontAtlas fontAtlasFromArena(Arena arena, uint32_t built)
     atlas.codepoints = (uint32_t*)(arena.base + sizeof(FontAtlasHeader));
     atlas.glyphs = (Glyph*)(arena.base + sizeof(FontAtlasHeader) + atlas.header->glyphCount * sizeof(uint32_t));
     atlas.pixels = arena.base + atlas.header->pixelsOffset;
+    atlas.asciiInOrder = atlas.header->glyphCount > asciiCount;
+    for (uint32_t i = 0; i < asciiCount && atlas.asciiInOrder; ++i)
+        atlas.asciiInOrder = atlas.codepoints[i] == firstAscii + i;
     return atlas;
 }

@@ -44,9 +44,14 @@ struct FontAtlas
     uint32_t* codepoints;
     Glyph* glyphs;
     uint8_t* pixels;
+    // Code points 0x20..0x7E are the first glyphs, in order: a printable
+    // ASCII character's glyph is found by its value instead of a search.
+    int32_t asciiInOrder;
 };
 
 static const uint32_t atlasGlyphCount = 192;
+static const uint32_t firstAscii = 0x20;
+static const uint32_t asciiCount = 95;
 
 // Bakes the 192-character atlas from a TrueType file into the (empty) arena.
 // Returns 0 if the font cannot be read or opened; the arena keeps what it reserved.

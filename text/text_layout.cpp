@@ -1,4 +1,5 @@
 #include "text/text_layout.h"
+#include <string.h>
 #include "platform/log.h"
 #include "text/font_atlas.h"
 
@@ -81,6 +82,7 @@ static bool textScale(const FontAtlas* atlas, float size, TextScale* scale)
 // The first equal code point, or the last glyph (the replacement character).
 static const Glyph* findGlyph(const FontAtlas* atlas, uint32_t codepoint)
 {
+    if (atlas->asciiInOrder && codepoint - firstAscii < asciiCount) return &atlas->glyphs[codepoint - firstAscii];
     uint32_t count = atlas->header->glyphCount;
     for (uint32_t i = 0; i < count; ++i)
         if (atlas->codepoints[i] == codepoint) return &atlas->glyphs[i];
@@ -93,6 +95,17 @@ static int32_t kerning(const FontAtlas* atlas, const Glyph* glyph, uint32_t next
     for (uint32_t i = 0; i < glyph->kernCount; ++i)
         if (pairs[i].nextCodepoint == nextCodepoint) return pairs[i].advance;
     return 0;
+}
+
+// Most text is ASCII, which decodes to itself without a call.
+static uint32_t decodeAt(const uint8_t* bytes, uint64_t available, uint8_t* length)
+{
+    if (available != 0 && bytes[0] < 0x80)
+    {
+        *length = 1;
+        return bytes[0];
+    }
+    return decodeUtf8(bytes, available, length);
 }
 
 struct TextWalk
@@ -135,7 +148,7 @@ static bool walkText(TextWalk* walk, TextStep* step)
     }
 
     uint8_t sequence;
-    uint32_t codepoint = decodeUtf8(at, walk->length - walk->position, &sequence);
+    uint32_t codepoint = decodeAt(at, walk->length - walk->position, &sequence);
     const Glyph* glyph = findGlyph(walk->atlas, codepoint);
     step->glyph = glyph;
     step->firstOfLine = walk->firstOfLine;
@@ -145,10 +158,13 @@ static bool walkText(TextWalk* walk, TextStep* step)
     walk->position += sequence;
 
     bool followed = walk->iterations < walk->length && walk->position < walk->length;
-    if (followed && walk->text[walk->position] != '\n')
+    // An ASCII character decodes without a side effect, so a glyph without
+    // kerning pairs skips it; anything else is decoded (and its errors logged) as ever.
+    if (followed && walk->text[walk->position] != '\n' &&
+        (glyph->kernCount != 0 || walk->text[walk->position] >= 0x80))
     {
         uint8_t nextSequence;
-        uint32_t next = decodeUtf8(walk->text + walk->position, walk->length - walk->position, &nextSequence);
+        uint32_t next = decodeAt(walk->text + walk->position, walk->length - walk->position, &nextSequence);
         step->advance += kerning(walk->atlas, glyph, next);
     }
     return true;
@@ -181,16 +197,58 @@ void measureText(const FontAtlas* atlas, const uint8_t* text, uint32_t length, f
     if (depth) *depth = *height - (float)atlas->header->ascent * scale.font;
 }
 
-static float* writeVertex(float* out, float x, float y, Color color, float u, float v)
+// Texture coordinates are texel positions divided by the atlas's size. The
+// sizes are powers of two, whose reciprocals are exact, so multiplying gives
+// the same bits as dividing at a fraction of the cost; other sizes divide.
+struct TexelScale
 {
-    out[0] = x;
-    out[1] = y;
-    out[2] = color.r;
-    out[3] = color.g;
-    out[4] = color.b;
-    out[5] = color.a;
-    out[6] = u;
-    out[7] = v;
+    bool exact;
+    float width;
+    float height;
+    float widthInverse;
+    float heightInverse;
+};
+
+static bool powerOfTwo(uint32_t value) { return value != 0 && (value & (value - 1)) == 0; }
+
+static TexelScale texelScale(const FontAtlasHeader* header)
+{
+    TexelScale texel;
+    texel.exact = powerOfTwo(header->atlasWidth) && powerOfTwo(header->atlasHeight);
+    texel.width = (float)header->atlasWidth;
+    texel.height = (float)header->atlasHeight;
+    texel.widthInverse = 1.0f / texel.width;
+    texel.heightInverse = 1.0f / texel.height;
+    return texel;
+}
+
+// u0, u1, v0, v1 of a glyph's box in the atlas.
+static void glyphTexels(const Glyph* glyph, const TexelScale& texel, float uv[4])
+{
+    float x0 = (float)glyph->atlasX, x1 = (float)(glyph->atlasX + glyph->width);
+    float y0 = (float)glyph->atlasY, y1 = (float)(glyph->atlasY + glyph->height);
+    if (texel.exact)
+    {
+        uv[0] = x0 * texel.widthInverse;
+        uv[1] = x1 * texel.widthInverse;
+        uv[2] = y0 * texel.heightInverse;
+        uv[3] = y1 * texel.heightInverse;
+        return;
+    }
+    uv[0] = x0 / texel.width;
+    uv[1] = x1 / texel.width;
+    uv[2] = y0 / texel.height;
+    uv[3] = y1 / texel.height;
+}
+
+// Position, colour and texture coordinates each go in as one piece.
+static float* writeVertex(float* out, float x, float y, const float color[4], float u, float v)
+{
+    const float position[2] = {x, y};
+    const float texel[2] = {u, v};
+    memcpy(out, position, sizeof position);
+    memcpy(out + 2, color, 4 * sizeof(float));
+    memcpy(out + 6, texel, sizeof texel);
     return out + 8;
 }
 
@@ -199,8 +257,8 @@ uint32_t layoutText(const uint8_t* text, uint32_t length, float x, float y, floa
 {
     TextScale scale;
     if (!textScale(atlas, size, &scale)) return 0;
-    float atlasWidth = (float)atlas->header->atlasWidth;
-    float atlasHeight = (float)atlas->header->atlasHeight;
+    TexelScale texel = texelScale(atlas->header);
+    const float rgba[4] = {color.r, color.g, color.b, color.a};
 
     float penX = x;
     float baseline = y;
@@ -224,14 +282,12 @@ uint32_t layoutText(const uint8_t* text, uint32_t length, float x, float y, floa
         float x1 = x0 + (float)glyph->width * scale.bitmap;
         penX += (float)step.advance * scale.font;
 
-        float u0 = (float)glyph->atlasX / atlasWidth;
-        float u1 = (float)(glyph->atlasX + glyph->width) / atlasWidth;
-        float v0 = (float)glyph->atlasY / atlasHeight;
-        float v1 = (float)(glyph->atlasY + glyph->height) / atlasHeight;
-        vertices = writeVertex(vertices, x0, y0, color, u0, v0);
-        vertices = writeVertex(vertices, x1, y0, color, u1, v0);
-        vertices = writeVertex(vertices, x0, y1, color, u0, v1);
-        vertices = writeVertex(vertices, x1, y1, color, u1, v1);
+        float uv[4];
+        glyphTexels(glyph, texel, uv);
+        vertices = writeVertex(vertices, x0, y0, rgba, uv[0], uv[2]);
+        vertices = writeVertex(vertices, x1, y0, rgba, uv[1], uv[2]);
+        vertices = writeVertex(vertices, x0, y1, rgba, uv[0], uv[3]);
+        vertices = writeVertex(vertices, x1, y1, rgba, uv[1], uv[3]);
         indices[0] = next;
         indices[1] = next + 1;
         indices[2] = next + 2;

@@ -41,6 +41,9 @@ COLOURS = {
     "yellow": (255, 255, 0),
     "grey50": (128, 128, 128),
     "grey75": (191, 191, 191),
+    "onionprevious": (191, 77, 77),
+    "onionnext": (77, 153, 191),
+    "helppanel": (41, 41, 51),
 }
 TOLERANCE = 40
 

@@ -166,7 +166,7 @@ TEST_F(Render, EveryCapacityRefusesTheWholeDraw)
     } cases[] = {
         {"draw list (512 slots)", &frame.lines, 512, 0, 0},
         {"text draw list (100 slots)", &frame.text, 100, 0, 0},
-        {"text bytes", &frame.text, 1, 512, 1},
+        {"text bytes", &frame.text, 1, 2048, 1},
         {"vertex data", &frame.points, 10, 1, 1},
         {"vertex buffer", &frame.rects, 10, 1, 1},
         {"index buffer: 1023 indices, no room for one more terminator", &frame.lines, 1, 1022, 0},
