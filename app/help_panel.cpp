@@ -29,14 +29,17 @@ struct HelpTexts
 // Line k of keys goes with line k of actions.
 static const HelpTexts helpTexts[2] = {
     {"Game keys \xC2\xB7 F1 or Escape closes",
-     "Left, A, Q / Right, D\nSpace\nW\nControl+S / O\nTab\nAlt+F4",
-     "walk\njump\nplay the edited animation, or stop\nsave / load the edited animation\neditor\nquit"},
+     "Left, A, Q / Right, D\nSpace\nW\nControl+S / O\nControl+E\nControl+Z / Y\nTab\nAlt+F4",
+     "walk\njump\nplay the edited animation, or stop\nsave / load the edited animation\n"
+     "export PNG sheet, JSON, GIF\nundo / redo\neditor\nquit, unsaved edits to autosave.anim"},
     {"Editor keys \xC2\xB7 F1 or Escape closes",
      "Click a box\nControl+click a box\nClick the green box\nLeft / Right\nButton, Up / Down\nDrag a point\n"
-     "B, drag\nA\nG\nControl+C / V\nAlt+drag down / up\n1 2 3\n4\nSpace\nControl+S / O\nTab",
+     "B, drag\nA\nG\nControl+C / V\nAlt+drag down / up\n1 2 3\n4\nSpace\nControl+I\nControl+Z / Y\n"
+     "Control+S / O\nControl+E\nTab",
      "select frame\ndelete frame\nduplicate frame\nprevious / next frame\npolyline\nmove it\nbox-select\n"
      "select all / none\ngrab: left keeps, right undoes\ncopy / paste polyline\nzoom in / out\n"
-     "handles, all handles, guides\nonion skin\nlive preview\nsave / load\ngame"},
+     "handles, all handles, guides\nonion skin\nlive preview\nin-between frame\nundo / redo\nsave / load\n"
+     "export PNG sheet, JSON, GIF\ngame"},
 };
 
 void updateHelpPanel(HelpPanelState* help, const Window* window, int32_t promptWasOpen)
