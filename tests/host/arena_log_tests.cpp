@@ -22,6 +22,9 @@ TEST(Arena, PushCarveGiveBackAndRefuse)
     void* last = pushBytes(&arena, 8);
     popBytes(&arena, 8);
     EXPECT_EQ(pushBytes(&arena, 8), last);
+    Arena copy = arena;
+    popBytes(&copy, 39);
+    EXPECT_EQ(copy.used, 0u) << "never below 0";
 
     // 38 of 64 bytes used: whatever would pass the end is refused and changes nothing.
     EXPECT_EQ(pushBytes(&arena, 27), nullptr);

@@ -10,6 +10,7 @@
 namespace {
 
 const uint32_t stripEnd = 0xFFFFFFFFu;
+const Color tint = {0.1f, 0.2f, 0.3f, 0.4f};
 
 // The program's batch sizes. Every region sits in its own allocation of
 // exactly its size, so AddressSanitizer catches a write past any of them.
@@ -43,17 +44,16 @@ struct Frame
         made.vertexData = region(size.vertexDataBytes);
         return made;
     }
-    void queueAll()
-    {
-        pushDrawBatch(&list, &rects);
-        pushDrawBatch(&list, &lines);
-        pushDrawBatch(&list, &points);
-        pushDrawBatch(&list, &text);
-    }
     void submit()
     {
-        queueAll();
+        for (RenderBatch* batch : {&rects, &lines, &points, &text}) pushDrawBatch(&list, batch);
         submitFrame(&list);
+    }
+    void startFrame()
+    {
+        for (RenderBatch* batch : {&rects, &lines, &points, &text}) resetBatch(batch);
+        resetCommandList(&list);
+        clearRecordedCalls();
     }
 };
 
@@ -66,6 +66,13 @@ std::vector<float> joined(std::initializer_list<std::vector<float>> parts)
     return all;
 }
 
+std::vector<std::vector<int64_t>> argsOf(const std::string& name)
+{
+    std::vector<std::vector<int64_t>> all;
+    for (const RecordedCall& call : callsNamed(name)) all.push_back(call.args);
+    return all;
+}
+
 class Render : public ::testing::Test
 {
 protected:
@@ -74,27 +81,18 @@ protected:
     Frame frame;
 };
 
-TEST_F(Render, BatchWithoutDrawsCallsNoGL)
-{
-    pushClear(&frame.list, colorBlack);
-    frame.submit();
-    EXPECT_EQ(callCount("glUseProgram"), 0u);
-    EXPECT_EQ(recordedCalls().size(), 2u) << "only glClearColor and glClear";
-}
-
 TEST_F(Render, PointSquaresAndRectanglesExpandToQuads)
 {
-    const Color grey = {0.1f, 0.2f, 0.3f, 0.4f};
     float point[2] = {100, 100};
-    pushDraw(&frame.points, point, 1, 6.0f, grey);
-    pushDraw(&frame.points, point, 0, 6.0f, grey); // produces nothing
+    pushDraw(&frame.points, point, 1, 6.0f, tint);
+    pushDraw(&frame.points, point, 0, 6.0f, tint); // produces nothing
     pushDraw(&frame.points, point, 1, 2.0f, colorRed);
     float reversed[4] = {50, 60, 10, 20}; // second corner left of and below the first
     pushDraw(&frame.rects, reversed, 1, colorBlue);
     frame.submit();
 
     EXPECT_EQ(uploadedFloats(frame.points.vertexBuffer),
-              joined({vertex(97, 97, grey), vertex(103, 97, grey), vertex(97, 103, grey), vertex(103, 103, grey),
+              joined({vertex(97, 97, tint), vertex(103, 97, tint), vertex(97, 103, tint), vertex(103, 103, tint),
                       vertex(99, 99, colorRed), vertex(101, 99, colorRed), vertex(99, 101, colorRed),
                       vertex(101, 101, colorRed)}));
     EXPECT_EQ(uploadedIndices(frame.points.indexBuffer),
@@ -103,10 +101,15 @@ TEST_F(Render, PointSquaresAndRectanglesExpandToQuads)
               joined({vertex(50, 60, colorBlue), vertex(10, 60, colorBlue), vertex(50, 20, colorBlue),
                       vertex(10, 20, colorBlue)}));
 
-    std::vector<RecordedCall> drawsIssued = callsNamed("glDrawElements");
-    ASSERT_EQ(drawsIssued.size(), 2u);
-    EXPECT_EQ(drawsIssued[0].args, (std::vector<int64_t>{GL_TRIANGLE_STRIP, 5, GL_UNSIGNED_INT, 0}));
-    EXPECT_EQ(drawsIssued[1].args[1], 10);
+    // Only the batches with draws reach GL: each with the projection and
+    // vertices of position then colour.
+    EXPECT_EQ(argsOf("glDrawElements"),
+              (std::vector<std::vector<int64_t>>{{GL_TRIANGLE_STRIP, 5, GL_UNSIGNED_INT, 0},
+                                                 {GL_TRIANGLE_STRIP, 10, GL_UNSIGNED_INT, 0}}));
+    EXPECT_EQ(argsOf("glUniformMatrix4fv"), (std::vector<std::vector<int64_t>>(2, {0, 1, GL_FALSE})));
+    std::vector<int64_t> position = {0, 2, GL_FLOAT, GL_FALSE, 24, 0}, colour = {1, 4, GL_FLOAT, GL_FALSE, 24, 8};
+    EXPECT_EQ(argsOf("glVertexAttribPointer"),
+              (std::vector<std::vector<int64_t>>{position, colour, position, colour}));
 }
 
 TEST_F(Render, LineStripsEndWithATerminatorAndIndicesKeepCounting)
@@ -186,107 +189,30 @@ TEST_F(Render, EveryCapacityRefusesTheWholeDraw)
     EXPECT_EQ(frame.points.drawCount + frame.lines.drawCount, 0u);
 }
 
+// Full batches, two frames running: each frame fits every buffer again and
+// numbers its vertices from 0.
 TEST_F(Render, EachFrameStartsFromEmptyBuffers)
-{
-    float strip[4] = {0, 0, 1, 1};
-    for (int i = 0; i < 2; ++i)
-    {
-        resetBatch(&frame.lines);
-        resetCommandList(&frame.list);
-        clearRecordedCalls();
-        pushDraw(&frame.lines, strip, 2, colorWhite);
-        frame.submit();
-        EXPECT_EQ(uploadedIndices(frame.lines.indexBuffer), (std::vector<uint32_t>{0, 1, stripEnd})) << "frame " << i;
-        EXPECT_EQ(callsNamed("glDrawElements")[0].args[1], 3) << "frame " << i;
-    }
-}
-
-TEST_F(Render, FullBatchesSubmitWithinEveryBuffer)
 {
     static float data[2048];
     for (int i = 0; i < 2048; ++i) data[i] = (float)i;
-    for (int i = 0; i < 4; ++i) pushDraw(&frame.points, data + i * 512, 256, 3.0f, colorWhite);
-    pushDraw(&frame.lines, data, 1022, colorWhite);
-    pushDraw(&frame.rects, data, 64, colorWhite);
-    EXPECT_EQ(frame.points.overflowed + frame.lines.overflowed + frame.rects.overflowed, 0u);
-    frame.submit(); // the fixture checks that every upload and draw stayed inside its buffer
-    EXPECT_EQ(frame.points.indexBytesUsed, 20480u);
-    EXPECT_EQ(frame.lines.indexBytesUsed, 4092u);
-    EXPECT_EQ(frame.rects.indexBytesUsed, 1280u);
-}
-
-TEST_F(Render, SubmissionStopsAtTheEndOfTheScratch)
-{
-    float point[6] = {1, 1, 2, 2, 3, 3};
-    // The scratch holds one square (116 bytes of vertices and indices) but not three.
-    frame.list.scratch = frame.region(200);
-    pushDraw(&frame.points, point, 1, 2.0f, colorWhite);
-    pushDraw(&frame.points, point, 3, 2.0f, colorWhite);
-    pushDraw(&frame.points, point, 1, 2.0f, colorWhite);
-    frame.submit();
-    EXPECT_EQ(frame.points.indexBytesUsed, 20u) << "expansion stops at the draw that does not fit";
-    EXPECT_EQ(frame.list.scratch.used, 0u);
-}
-
-TEST_F(Render, CommandStreamSizesAndRefusal)
-{
-    pushClear(&frame.list, colorBlack);
-    pushViewport(&frame.list, 0, 0, 1280, 720);
-    frame.queueAll();
-    EXPECT_EQ(frame.list.count, 6u);
-    EXPECT_EQ(frame.list.commands.used, 88u);
-
-    resetCommandList(&frame.list);
-    pushClear(&frame.list, colorBlack);
-    frame.queueAll();
-    EXPECT_EQ(frame.list.count, 5u);
-    EXPECT_EQ(frame.list.commands.used, 68u);
-
-    // Room for 32 bytes: the clear (20) fits, the viewport (20) does not, a batch command (12) still does.
-    RenderCommandList tight = {};
-    tight.commands = frame.region(32);
-    pushClear(&tight, colorBlack);
-    pushViewport(&tight, 0, 0, 1, 1);
-    EXPECT_EQ(tight.overflowed, 1u);
-    pushDrawBatch(&tight, &frame.lines);
-    pushDrawBatch(&tight, &frame.lines);
-    EXPECT_EQ(tight.count, 2u);
-    EXPECT_EQ(tight.commands.used, 32u);
-}
-
-TEST_F(Render, ViewportTruncatesAndNeverPassesNonsense)
-{
-    pushViewport(&frame.list, 0, 0, 1279.9f, 719.9f);
-    pushViewport(&frame.list, -3.7f, NAN, INFINITY, -20);
-    submitFrame(&frame.list);
-    std::vector<RecordedCall> viewports = callsNamed("glViewport");
-    ASSERT_EQ(viewports.size(), 2u);
-    EXPECT_EQ(viewports[0].args, (std::vector<int64_t>{0, 0, 1279, 719}));
-    EXPECT_EQ(viewports[1].args[0], -3);
-    EXPECT_EQ(viewports[1].args[1], 0);
-    EXPECT_GT(viewports[1].args[2], 0);
-    EXPECT_EQ(viewports[1].args[3], 0);
-}
-
-TEST_F(Render, ProjectionMapsTheClientAreaAndSurvivesMinimising)
-{
-    float m[16] = {};
-    computeScreenToNormalized(m, 1024, 512);
-    // Row vector times the matrix: each stored row gives one clip coordinate.
-    auto clip = [&](float x, float y, int row) { return x * m[row * 4] + y * m[row * 4 + 1] + m[row * 4 + 3]; };
-    EXPECT_FLOAT_EQ(clip(1024, 512, 0), 1.0f);
-    EXPECT_FLOAT_EQ(clip(1024, 512, 1), 1.0f);
-    EXPECT_FLOAT_EQ(clip(0, 0, 0), -1.0f);
-    EXPECT_FLOAT_EQ(clip(0, 0, 1), -1.0f);
-
-    float kept[16];
-    memcpy(kept, m, sizeof kept);
-    computeScreenToNormalized(m, 0, 0);
-    EXPECT_EQ(memcmp(kept, m, sizeof kept), 0) << "a minimised window keeps the last matrix";
-
-    float fresh[16] = {};
-    computeScreenToNormalized(fresh, 0, 0);
-    for (float value : fresh) EXPECT_TRUE(isfinite(value)) << "before any real size, a 1 x 1 area stands in";
+    std::vector<uint32_t> strip(1022);
+    for (uint32_t i = 0; i < 1022; ++i) strip[i] = i;
+    strip.push_back(stripEnd);
+    for (int i = 0; i < 2; ++i)
+    {
+        frame.startFrame();
+        for (int j = 0; j < 4; ++j) pushDraw(&frame.points, data + j * 512, 256, 3.0f, colorWhite);
+        pushDraw(&frame.lines, data, 1022, colorWhite);
+        pushDraw(&frame.rects, data, 64, colorWhite);
+        EXPECT_EQ(frame.points.overflowed + frame.lines.overflowed + frame.rects.overflowed, 0u);
+        frame.submit(); // the fixture checks that every upload and draw stayed inside its buffer
+        EXPECT_EQ(uploadedIndices(frame.lines.indexBuffer), strip) << "frame " << i;
+        EXPECT_EQ(argsOf("glDrawElements"),
+                  (std::vector<std::vector<int64_t>>{{GL_TRIANGLE_STRIP, 320, GL_UNSIGNED_INT, 0},
+                                                     {GL_LINE_STRIP, 1023, GL_UNSIGNED_INT, 0},
+                                                     {GL_TRIANGLE_STRIP, 5120, GL_UNSIGNED_INT, 0}}))
+            << "frame " << i;
+    }
 }
 
 // A one-glyph atlas: every code point maps to the replacement glyph.
@@ -306,6 +232,68 @@ struct TinyAtlas
     }
 };
 
+TEST_F(Render, SubmissionStopsAtTheEndOfTheScratch)
+{
+    // The scratch holds one square (116 bytes of vertices and indices) or one
+    // glyph (148), but not two at once.
+    frame.list.scratch = frame.region(200);
+    TinyAtlas tiny;
+    frame.text.font = &tiny.atlas;
+    float point[6] = {1, 1, 2, 2, 3, 3};
+    pushDraw(&frame.points, point, 1, 2.0f, colorWhite);
+    pushDraw(&frame.points, point, 3, 2.0f, colorWhite);
+    pushDraw(&frame.points, point, 1, 2.0f, colorWhite);
+    for (int i = 0; i < 2; ++i) pushText(&frame.text, 0, 0, (const uint8_t*)"a", 1, 24, colorWhite);
+    frame.submit();
+    EXPECT_EQ(frame.points.indexBytesUsed, 20u) << "expansion stops at the draw that does not fit";
+    EXPECT_EQ(frame.text.indexBytesUsed, 40u) << "each draw gives its room back";
+    EXPECT_EQ(frame.list.scratch.used, 0u);
+}
+
+TEST_F(Render, CommandsThatDoNotFitAreRefused)
+{
+    // Room for 32 bytes: the clear (20) fits, the viewport (20) does not, a batch command (12) still does.
+    RenderCommandList tight = {};
+    tight.commands = frame.region(32);
+    pushClear(&tight, colorBlack);
+    pushViewport(&tight, 0, 0, 1, 1);
+    EXPECT_EQ(tight.overflowed, 1u);
+    pushDrawBatch(&tight, &frame.lines);
+    pushDrawBatch(&tight, &frame.lines);
+    EXPECT_EQ(tight.count, 2u);
+    EXPECT_EQ(tight.commands.used, 32u);
+}
+
+TEST_F(Render, ViewportTruncatesAndNeverPassesNonsense)
+{
+    pushClear(&frame.list, tint);
+    pushViewport(&frame.list, 0, 0, 1279.9f, 719.9f);
+    pushViewport(&frame.list, -3.7f, NAN, INFINITY, -20);
+    submitFrame(&frame.list);
+    EXPECT_EQ(argsOf("glClear"), (std::vector<std::vector<int64_t>>{{GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT}}));
+    EXPECT_EQ(argsOf("glViewport"), (std::vector<std::vector<int64_t>>{{0, 0, 1279, 719}, {-3, 0, 1073741824, 0}}));
+}
+
+TEST_F(Render, ProjectionMapsTheClientAreaAndSurvivesMinimising)
+{
+    // Row vector times the matrix: x and y in pixels to -1..1. Before any
+    // real size, a 1 x 1 area stands in, so nothing infinite reaches the shaders.
+    auto matrix = [](float width, float height) {
+        return std::vector<float>{2.0f / width, 0, 0, -1, 0, 2.0f / height, 0, -1, 0, 0, 1, 0, 0, 0, 0, 1};
+    };
+    std::vector<float> m(16, 0.0f);
+    computeScreenToNormalized(m.data(), 0, 0);
+    EXPECT_EQ(m, matrix(1, 1));
+    computeScreenToNormalized(m.data(), 1024, 512);
+    EXPECT_EQ(m, matrix(1024, 512));
+    const int unusable[][2] = {{0, 0}, {0, 512}, {1024, 0}, {-5, 512}};
+    for (const auto& size : unusable)
+    {
+        computeScreenToNormalized(m.data(), size[0], size[1]);
+        EXPECT_EQ(m, matrix(1024, 512)) << "a minimised window keeps the last matrix";
+    }
+}
+
 TEST_F(Render, TextQuadsTheAtlasUploadedOnceAndNothingWithoutAnAtlas)
 {
     const uint8_t word[] = "ab";
@@ -315,25 +303,46 @@ TEST_F(Render, TextQuadsTheAtlasUploadedOnceAndNothingWithoutAnAtlas)
 
     TinyAtlas tiny;
     frame.text.font = &tiny.atlas;
-    const Color tint = {0.1f, 0.2f, 0.3f, 0.4f};
     for (int i = 0; i < 2; ++i)
     {
-        resetBatch(&frame.text);
-        resetCommandList(&frame.list);
-        clearRecordedCalls();
+        frame.startFrame();
         pushText(&frame.text, 10, 10, (const uint8_t*)"\n\n", 2, 24, colorWhite); // line feeds draw nothing
-        pushText(&frame.text, 10, 10, word, 2, 24, tint);
+        pushText(&frame.text, 30, 20, word, 2, 24, tint);
         frame.submit();
         std::vector<float> vertices = uploadedFloats(frame.text.vertexBuffer);
         ASSERT_EQ(vertices.size(), 8u * 8);
-        EXPECT_EQ(std::vector<float>(vertices.begin() + 2, vertices.begin() + 6),
-                  (std::vector<float>{tint.r, tint.g, tint.b, tint.a}));
+        EXPECT_EQ(std::vector<float>(vertices.begin(), vertices.begin() + 6),
+                  (std::vector<float>{30, 20, tint.r, tint.g, tint.b, tint.a}));
         EXPECT_EQ(uploadedIndices(frame.text.indexBuffer),
                   (std::vector<uint32_t>{0, 1, 2, 3, stripEnd, 4, 5, 6, 7, stripEnd}));
-        EXPECT_EQ(frame.text.vertexBytesUsed, 8u * 32);
+        EXPECT_EQ(frame.text.indexBytesUsed, 40u);
         EXPECT_EQ(callCount("glTexImage2D"), i == 0 ? 1u : 0u) << "frame " << i;
         EXPECT_EQ(callCount("glGenBuffers"), 0u) << "the buffers made in the first frame stay";
+        EXPECT_EQ(argsOf("glVertexAttribPointer"),
+                  (std::vector<std::vector<int64_t>>{
+                      {0, 2, GL_FLOAT, GL_FALSE, 32, 0}, {1, 4, GL_FLOAT, GL_FALSE, 32, 8}, {2, 2, GL_FLOAT, GL_FALSE, 32, 24}}));
     }
+}
+
+TEST_F(Render, TexturesAreClampedLinearWithoutMipmapsInTheirPixelsFormat)
+{
+    const uint8_t pixels[16] = {};
+    const int64_t formats[][2] = {{8, GL_RED}, {16, GL_RG}, {24, GL_RGB}, {32, GL_RGBA}};
+    for (const auto& f : formats)
+    {
+        clearRecordedCalls();
+        Texture texture = createTexture(pixels, 2, 1, (uint32_t)f[0]);
+        EXPECT_EQ(texture.name, callsNamed("glGenTextures")[0].args[1]);
+        EXPECT_EQ(argsOf("glTexImage2D"),
+                  (std::vector<std::vector<int64_t>>{{GL_TEXTURE_2D, 0, f[1], 2, 1, 0, f[1], GL_UNSIGNED_BYTE}}));
+    }
+    EXPECT_EQ(argsOf("glTexParameteri"), (std::vector<std::vector<int64_t>>{
+                                             {GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0},
+                                             {GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0},
+                                             {GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE},
+                                             {GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE},
+                                             {GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR},
+                                             {GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR}}));
 }
 
 } // namespace
