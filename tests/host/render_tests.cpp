@@ -57,18 +57,26 @@ struct Frame
     }
 };
 
-std::vector<float> vertex(float x, float y, Color c) { return {x, y, c.r, c.g, c.b, c.a}; }
-
-std::vector<float> joined(std::initializer_list<std::vector<float>> parts)
+// Vertices of position and colour, one per point.
+std::vector<float> vertices(std::initializer_list<std::pair<float, float>> points, Color c)
 {
     std::vector<float> all;
-    for (const std::vector<float>& part : parts) all.insert(all.end(), part.begin(), part.end());
+    for (auto p : points) all.insert(all.end(), {p.first, p.second, c.r, c.g, c.b, c.a});
     return all;
 }
 
-std::vector<std::vector<int64_t>> argsOf(const std::string& name)
+std::vector<float> joined(std::vector<float> a, const std::vector<float>& b)
 {
-    std::vector<std::vector<int64_t>> all;
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+using Calls = std::vector<std::vector<int64_t>>;
+using Indices = std::vector<uint32_t>;
+
+Calls argsOf(const std::string& name)
+{
+    Calls all;
     for (const RecordedCall& call : callsNamed(name)) all.push_back(call.args);
     return all;
 }
@@ -81,7 +89,7 @@ protected:
     Frame frame;
 };
 
-TEST_F(Render, PointSquaresAndRectanglesExpandToQuads)
+TEST_F(Render, SquaresRectanglesAndStripsExpandToIndexedVertices)
 {
     float point[2] = {100, 100};
     pushDraw(&frame.points, point, 1, 6.0f, tint);
@@ -89,46 +97,31 @@ TEST_F(Render, PointSquaresAndRectanglesExpandToQuads)
     pushDraw(&frame.points, point, 1, 2.0f, colorRed);
     float reversed[4] = {50, 60, 10, 20}; // second corner left of and below the first
     pushDraw(&frame.rects, reversed, 1, colorBlue);
-    frame.submit();
-
-    EXPECT_EQ(uploadedFloats(frame.points.vertexBuffer),
-              joined({vertex(97, 97, tint), vertex(103, 97, tint), vertex(97, 103, tint), vertex(103, 103, tint),
-                      vertex(99, 99, colorRed), vertex(101, 99, colorRed), vertex(99, 101, colorRed),
-                      vertex(101, 101, colorRed)}));
-    EXPECT_EQ(uploadedIndices(frame.points.indexBuffer),
-              (std::vector<uint32_t>{0, 1, 2, 3, stripEnd, 4, 5, 6, 7, stripEnd}));
-    EXPECT_EQ(uploadedFloats(frame.rects.vertexBuffer),
-              joined({vertex(50, 60, colorBlue), vertex(10, 60, colorBlue), vertex(50, 20, colorBlue),
-                      vertex(10, 20, colorBlue)}));
-
-    // Only the batches with draws reach GL: each with the projection and
-    // vertices of position then colour.
-    EXPECT_EQ(argsOf("glDrawElements"),
-              (std::vector<std::vector<int64_t>>{{GL_TRIANGLE_STRIP, 5, GL_UNSIGNED_INT, 0},
-                                                 {GL_TRIANGLE_STRIP, 10, GL_UNSIGNED_INT, 0}}));
-    EXPECT_EQ(argsOf("glUniformMatrix4fv"), (std::vector<std::vector<int64_t>>(2, {0, 1, GL_FALSE})));
-    std::vector<int64_t> position = {0, 2, GL_FLOAT, GL_FALSE, 24, 0}, colour = {1, 4, GL_FLOAT, GL_FALSE, 24, 8};
-    EXPECT_EQ(argsOf("glVertexAttribPointer"),
-              (std::vector<std::vector<int64_t>>{position, colour, position, colour}));
-}
-
-TEST_F(Render, LineStripsEndWithATerminatorAndIndicesKeepCounting)
-{
-    float first[6] = {0, 0, 1, 1, 2, 0};
-    float second[4] = {5, 5, 6, 6};
+    float first[6] = {0, 0, 1, 1, 2, 0}, second[4] = {5, 5, 6, 6};
     pushDraw(&frame.lines, first, 3, colorWhite);
     first[0] = 99; // the batch holds its own copy
     pushDraw(&frame.lines, second, 0, colorWhite);
     pushDraw(&frame.lines, second, 2, colorRed);
     frame.submit();
 
-    EXPECT_EQ(uploadedIndices(frame.lines.indexBuffer),
-              (std::vector<uint32_t>{0, 1, 2, stripEnd, stripEnd, 3, 4, stripEnd}));
+    EXPECT_EQ(uploadedFloats(frame.points.vertexBuffer),
+              joined(vertices({{97, 97}, {103, 97}, {97, 103}, {103, 103}}, tint),
+                     vertices({{99, 99}, {101, 99}, {99, 101}, {101, 101}}, colorRed)));
+    EXPECT_EQ(uploadedIndices(frame.points.indexBuffer), (Indices{0, 1, 2, 3, stripEnd, 4, 5, 6, 7, stripEnd}));
+    EXPECT_EQ(uploadedFloats(frame.rects.vertexBuffer), vertices({{50, 60}, {10, 60}, {50, 20}, {10, 20}}, colorBlue));
     EXPECT_EQ(uploadedFloats(frame.lines.vertexBuffer),
-              joined({vertex(0, 0, colorWhite), vertex(1, 1, colorWhite), vertex(2, 0, colorWhite),
-                      vertex(5, 5, colorRed), vertex(6, 6, colorRed)}));
-    EXPECT_EQ(callsNamed("glDrawElements")[0].args, (std::vector<int64_t>{GL_LINE_STRIP, 8, GL_UNSIGNED_INT, 0}));
-    EXPECT_EQ(callsNamed("glPrimitiveRestartIndex")[0].args[0], (int64_t)stripEnd);
+              joined(vertices({{0, 0}, {1, 1}, {2, 0}}, colorWhite), vertices({{5, 5}, {6, 6}}, colorRed)));
+    EXPECT_EQ(uploadedIndices(frame.lines.indexBuffer), (Indices{0, 1, 2, stripEnd, stripEnd, 3, 4, stripEnd}));
+
+    // One draw per batch with draws (the text batch has none), each with the
+    // projection and vertices of position then colour.
+    EXPECT_EQ(argsOf("glDrawElements"), (Calls{{GL_TRIANGLE_STRIP, 5, GL_UNSIGNED_INT, 0},
+                                               {GL_LINE_STRIP, 8, GL_UNSIGNED_INT, 0},
+                                               {GL_TRIANGLE_STRIP, 10, GL_UNSIGNED_INT, 0}}));
+    EXPECT_EQ(argsOf("glPrimitiveRestartIndex"), Calls(3, {stripEnd}));
+    EXPECT_EQ(argsOf("glUniformMatrix4fv"), Calls(3, {0, 1, GL_FALSE}));
+    std::vector<int64_t> position = {0, 2, GL_FLOAT, 0, 24, 0}, colour = {1, 4, GL_FLOAT, 0, 24, 8};
+    EXPECT_EQ(argsOf("glVertexAttribPointer"), (Calls{position, colour, position, colour, position, colour}));
 }
 
 // Pushes `draws` draws of `items` points (or text bytes) each, then checks
@@ -160,13 +153,7 @@ TEST_F(Render, EveryCapacityRefusesTheWholeDraw)
 {
     frame.points.vertexData.capacity = 10 * 8; // ten points of data, far below the GL buffers
     frame.rects.vertexBufferSize = 10 * 96;    // ten rectangles' vertices
-    struct
-    {
-        const char* limit;
-        RenderBatch* batch;
-        int draws;
-        uint32_t items, refusedItems;
-    } cases[] = {
+    const struct { const char* limit; RenderBatch* batch; int draws; uint32_t items, refusedItems; } cases[] = {
         {"draw list (512 slots)", &frame.lines, 512, 0, 0},
         {"text draw list (100 slots)", &frame.text, 100, 0, 0},
         {"text bytes", &frame.text, 1, 512, 1},
@@ -187,6 +174,17 @@ TEST_F(Render, EveryCapacityRefusesTheWholeDraw)
     pushDraw(&frame.lines, point, 1, 3.0f, colorRed);
     pushText(&frame.lines, 0, 0, (const uint8_t*)"ab", 2, 24, colorWhite);
     EXPECT_EQ(frame.points.drawCount + frame.lines.drawCount, 0u);
+
+    // Room for 32 bytes: the clear (20) fits, the viewport (20) does not, a batch command (12) still does.
+    RenderCommandList tight = {0, frame.region(32), {}, 0};
+    pushClear(&tight, colorBlack);
+    pushViewport(&tight, 0, 0, 1, 1);
+    EXPECT_EQ(tight.overflowed, 1u);
+    pushDrawBatch(&tight, &frame.lines);
+    pushDrawBatch(&tight, &frame.lines);
+    EXPECT_EQ((std::vector<uint64_t>{tight.count, tight.commands.used}), (std::vector<uint64_t>{2, 32}));
+    resetCommandList(&tight);
+    EXPECT_EQ((std::vector<uint64_t>{tight.count, tight.commands.used, tight.overflowed}), std::vector<uint64_t>(3, 0));
 }
 
 // Full batches, two frames running: each frame fits every buffer again and
@@ -195,9 +193,8 @@ TEST_F(Render, EachFrameStartsFromEmptyBuffers)
 {
     static float data[2048];
     for (int i = 0; i < 2048; ++i) data[i] = (float)i;
-    std::vector<uint32_t> strip(1022);
+    std::vector<uint32_t> strip(1023, stripEnd);
     for (uint32_t i = 0; i < 1022; ++i) strip[i] = i;
-    strip.push_back(stripEnd);
     for (int i = 0; i < 2; ++i)
     {
         frame.startFrame();
@@ -207,11 +204,9 @@ TEST_F(Render, EachFrameStartsFromEmptyBuffers)
         EXPECT_EQ(frame.points.overflowed + frame.lines.overflowed + frame.rects.overflowed, 0u);
         frame.submit(); // the fixture checks that every upload and draw stayed inside its buffer
         EXPECT_EQ(uploadedIndices(frame.lines.indexBuffer), strip) << "frame " << i;
-        EXPECT_EQ(argsOf("glDrawElements"),
-                  (std::vector<std::vector<int64_t>>{{GL_TRIANGLE_STRIP, 320, GL_UNSIGNED_INT, 0},
-                                                     {GL_LINE_STRIP, 1023, GL_UNSIGNED_INT, 0},
-                                                     {GL_TRIANGLE_STRIP, 5120, GL_UNSIGNED_INT, 0}}))
-            << "frame " << i;
+        EXPECT_EQ(argsOf("glDrawElements"), (Calls{{GL_TRIANGLE_STRIP, 320, GL_UNSIGNED_INT, 0},
+                                                   {GL_LINE_STRIP, 1023, GL_UNSIGNED_INT, 0},
+                                                   {GL_TRIANGLE_STRIP, 5120, GL_UNSIGNED_INT, 0}})) << "frame " << i;
     }
 }
 
@@ -222,21 +217,15 @@ struct TinyAtlas
     uint32_t codepoints[1] = {0xFFFD};
     Glyph glyphs[1] = {{0, 0, 2, 2, 0, 10, 0, 0, 0}};
     uint8_t pixels[256 * 4] = {};
-    FontAtlas atlas = {};
-    TinyAtlas()
-    {
-        atlas.header = &header;
-        atlas.codepoints = codepoints;
-        atlas.glyphs = glyphs;
-        atlas.pixels = pixels;
-    }
+    FontAtlas atlas = {{}, &header, codepoints, glyphs, pixels};
 };
 
 TEST_F(Render, SubmissionStopsAtTheEndOfTheScratch)
 {
-    // The scratch holds one square (116 bytes of vertices and indices) or one
-    // glyph (148), but not two at once.
+    // The scratch, entered at an odd byte, holds one square (116 bytes of
+    // vertices and indices) or one glyph (148) past its alignment, but not two.
     frame.list.scratch = frame.region(200);
+    frame.list.scratch.used = 3;
     TinyAtlas tiny;
     frame.text.font = &tiny.atlas;
     float point[6] = {1, 1, 2, 2, 3, 3};
@@ -247,21 +236,7 @@ TEST_F(Render, SubmissionStopsAtTheEndOfTheScratch)
     frame.submit();
     EXPECT_EQ(frame.points.indexBytesUsed, 20u) << "expansion stops at the draw that does not fit";
     EXPECT_EQ(frame.text.indexBytesUsed, 40u) << "each draw gives its room back";
-    EXPECT_EQ(frame.list.scratch.used, 0u);
-}
-
-TEST_F(Render, CommandsThatDoNotFitAreRefused)
-{
-    // Room for 32 bytes: the clear (20) fits, the viewport (20) does not, a batch command (12) still does.
-    RenderCommandList tight = {};
-    tight.commands = frame.region(32);
-    pushClear(&tight, colorBlack);
-    pushViewport(&tight, 0, 0, 1, 1);
-    EXPECT_EQ(tight.overflowed, 1u);
-    pushDrawBatch(&tight, &frame.lines);
-    pushDrawBatch(&tight, &frame.lines);
-    EXPECT_EQ(tight.count, 2u);
-    EXPECT_EQ(tight.commands.used, 32u);
+    EXPECT_EQ(frame.list.scratch.used, 3u);
 }
 
 TEST_F(Render, ViewportTruncatesAndNeverPassesNonsense)
@@ -270,8 +245,8 @@ TEST_F(Render, ViewportTruncatesAndNeverPassesNonsense)
     pushViewport(&frame.list, 0, 0, 1279.9f, 719.9f);
     pushViewport(&frame.list, -3.7f, NAN, INFINITY, -20);
     submitFrame(&frame.list);
-    EXPECT_EQ(argsOf("glClear"), (std::vector<std::vector<int64_t>>{{GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT}}));
-    EXPECT_EQ(argsOf("glViewport"), (std::vector<std::vector<int64_t>>{{0, 0, 1279, 719}, {-3, 0, 1073741824, 0}}));
+    EXPECT_EQ(argsOf("glClear"), (Calls{{GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT}}));
+    EXPECT_EQ(argsOf("glViewport"), (Calls{{0, 0, 1279, 719}, {-3, 0, 1073741824, 0}}));
 }
 
 TEST_F(Render, ProjectionMapsTheClientAreaAndSurvivesMinimising)
@@ -313,14 +288,12 @@ TEST_F(Render, TextQuadsTheAtlasUploadedOnceAndNothingWithoutAnAtlas)
         ASSERT_EQ(vertices.size(), 8u * 8);
         EXPECT_EQ(std::vector<float>(vertices.begin(), vertices.begin() + 6),
                   (std::vector<float>{30, 20, tint.r, tint.g, tint.b, tint.a}));
-        EXPECT_EQ(uploadedIndices(frame.text.indexBuffer),
-                  (std::vector<uint32_t>{0, 1, 2, 3, stripEnd, 4, 5, 6, 7, stripEnd}));
+        EXPECT_EQ(uploadedIndices(frame.text.indexBuffer), (Indices{0, 1, 2, 3, stripEnd, 4, 5, 6, 7, stripEnd}));
         EXPECT_EQ(frame.text.indexBytesUsed, 40u);
         EXPECT_EQ(callCount("glTexImage2D"), i == 0 ? 1u : 0u) << "frame " << i;
         EXPECT_EQ(callCount("glGenBuffers"), 0u) << "the buffers made in the first frame stay";
         EXPECT_EQ(argsOf("glVertexAttribPointer"),
-                  (std::vector<std::vector<int64_t>>{
-                      {0, 2, GL_FLOAT, GL_FALSE, 32, 0}, {1, 4, GL_FLOAT, GL_FALSE, 32, 8}, {2, 2, GL_FLOAT, GL_FALSE, 32, 24}}));
+                  (Calls{{0, 2, GL_FLOAT, 0, 32, 0}, {1, 4, GL_FLOAT, 0, 32, 8}, {2, 2, GL_FLOAT, 0, 32, 24}}));
     }
 }
 
@@ -333,16 +306,13 @@ TEST_F(Render, TexturesAreClampedLinearWithoutMipmapsInTheirPixelsFormat)
         clearRecordedCalls();
         Texture texture = createTexture(pixels, 2, 1, (uint32_t)f[0]);
         EXPECT_EQ(texture.name, callsNamed("glGenTextures")[0].args[1]);
-        EXPECT_EQ(argsOf("glTexImage2D"),
-                  (std::vector<std::vector<int64_t>>{{GL_TEXTURE_2D, 0, f[1], 2, 1, 0, f[1], GL_UNSIGNED_BYTE}}));
+        EXPECT_EQ(argsOf("glTexImage2D"), (Calls{{GL_TEXTURE_2D, 0, f[1], 2, 1, 0, f[1], GL_UNSIGNED_BYTE}}));
     }
-    EXPECT_EQ(argsOf("glTexParameteri"), (std::vector<std::vector<int64_t>>{
-                                             {GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0},
-                                             {GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0},
-                                             {GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE},
-                                             {GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE},
-                                             {GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR},
-                                             {GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR}}));
+    const int64_t t = GL_TEXTURE_2D, clamp = GL_CLAMP_TO_EDGE;
+    EXPECT_EQ(argsOf("glTexParameteri"),
+              (Calls{{t, GL_TEXTURE_BASE_LEVEL, 0}, {t, GL_TEXTURE_MAX_LEVEL, 0}, {t, GL_TEXTURE_WRAP_S, clamp},
+                     {t, GL_TEXTURE_WRAP_T, clamp}, {t, GL_TEXTURE_MAG_FILTER, GL_LINEAR},
+                     {t, GL_TEXTURE_MIN_FILTER, GL_LINEAR}}));
 }
 
 } // namespace

@@ -137,23 +137,24 @@ TEST(WindowCreation, ACurrentCoreContextAndItsReport)
 
 // Creation runs once per process (the class registers once), so these run
 // it in a child process, which reports its verdict through its exit code.
+// The driver hides one function, or its format chooser finds nothing and
+// says so or claims success.
 const char* hiddenName = "";
-PFN_wglChoosePixelFormatARB substituteChoose;
-
-PROC WINAPI lookupLikeAPoorDriver(LPCSTR name)
-{
-    if (strcmp(name, hiddenName) == 0) return nullptr;
-    if (substituteChoose && strcmp(name, "wglChoosePixelFormatARB") == 0) return (PROC)(void*)substituteChoose;
-    return wglGetProcAddress(name);
-}
+bool chooseNothing;
+BOOL claimSuccess;
 
 int WINAPI chooseNoFormat(HDC, const int*, const float*, unsigned int, int*, unsigned int* count)
 {
     *count = 0;
-    return TRUE;
+    return claimSuccess;
 }
 
-int WINAPI chooseFails(HDC, const int*, const float*, unsigned int, int*, unsigned int*) { return FALSE; }
+PROC WINAPI lookupLikeAPoorDriver(LPCSTR name)
+{
+    if (strcmp(name, hiddenName) == 0) return nullptr;
+    if (chooseNothing && strcmp(name, "wglChoosePixelFormatARB") == 0) return (PROC)(void*)chooseNoFormat;
+    return wglGetProcAddress(name);
+}
 
 BOOL CALLBACK countOurWindow(HWND handle, LPARAM count)
 {
@@ -190,9 +191,10 @@ TEST(WindowCreationDeathTest, APoorDriverFailsCleanly)
         EXPECT_EXIT(createThroughPoorDriver(), ::testing::ExitedWithCode(0), "") << name;
     }
     hiddenName = "";
-    substituteChoose = chooseNoFormat;
+    chooseNothing = true;
+    claimSuccess = TRUE;
     EXPECT_EXIT(createThroughPoorDriver(), ::testing::ExitedWithCode(0), "") << "success claimed, no format given";
-    substituteChoose = chooseFails;
+    claimSuccess = FALSE;
     EXPECT_EXIT(createThroughPoorDriver(true), ::testing::ExitedWithCode(0), "") << "falls back to the dummy's format";
 }
 
