@@ -267,6 +267,8 @@ TEST_F(Render, ProjectionMapsTheClientAreaAndSurvivesMinimising)
         computeScreenToNormalized(m.data(), size[0], size[1]);
         EXPECT_EQ(m, matrix(1024, 512)) << "a minimised window keeps the last matrix";
     }
+    computeScreenToNormalized(m.data(), 1, 1);
+    EXPECT_EQ(m, matrix(1, 1));
 }
 
 TEST_F(Render, TextQuadsTheAtlasUploadedOnceAndNothingWithoutAnAtlas)

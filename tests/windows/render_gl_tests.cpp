@@ -55,6 +55,11 @@ TEST(RenderGL, BothProgramsLinkAndABrokenVertexShaderLeavesTheFragmentShaderAliv
     EXPECT_EQ(broken.program, 0u);
     EXPECT_EQ(broken.vertexShader, 0u);
     EXPECT_TRUE(shaderAlive(broken.fragmentShader));
+    // Both compile but do not link: the stages disagree on outColor's type.
+    ShaderProgram unlinked = createShaderProgram(
+        shaderSources[colorVertexShader], "#version 150\nin vec2 outColor;out vec4 o;void main( ) {o = outColor.xyxy;}");
+    EXPECT_EQ((std::vector<uint32_t>{unlinked.program, unlinked.vertexShader, unlinked.fragmentShader}),
+              std::vector<uint32_t>(3, 0));
 }
 
 // One glyph four texels wide: two columns of red 0, then two of red 1.
