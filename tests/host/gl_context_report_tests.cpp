@@ -29,7 +29,7 @@ void APIENTRY fakeGetIntegerv(GLenum name, GLint* value)
     if (name == GL_CONTEXT_FLAGS && fake.answersProfileAndFlags) *value = fake.flags;
 }
 
-const GLubyte* APIENTRY fakeGetStringi(GLenum, GLuint index) { return (const GLubyte*)fake.extensions.at(index).c_str(); }
+const GLubyte* APIENTRY fakeGetStringi(GLenum, GLuint i) { return (const GLubyte*)fake.extensions.at(i).c_str(); }
 
 // A context before 3.2 gets the short form with the old extension string.
 TEST(GLContextReport, FormProfileFlagsAndExtensions)

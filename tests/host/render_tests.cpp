@@ -12,8 +12,8 @@ namespace {
 const uint32_t stripEnd = 0xFFFFFFFFu;
 const Color tint = {0.1f, 0.2f, 0.3f, 0.4f};
 
-// The program's batch sizes. Every region sits in its own allocation of
-// exactly its size, so AddressSanitizer catches a write past any of them.
+// The program's batch sizes. Once carved, every region moves to its own
+// allocation of exactly its size, so AddressSanitizer catches a write past any of them.
 struct Frame
 {
     std::vector<std::vector<uint8_t>> blocks;
@@ -40,6 +40,8 @@ struct Frame
     {
         Arena carved = region(size.drawListBytes + size.vertexDataBytes);
         RenderBatch made = createRenderBatch(&carved, size, program, projection);
+        EXPECT_EQ(made.draws.base + size.drawListBytes, made.vertexData.base);
+        EXPECT_EQ(made.vertexData.base + size.vertexDataBytes, carved.base + carved.used);
         made.draws = region(size.drawListBytes);
         made.vertexData = region(size.vertexDataBytes);
         return made;

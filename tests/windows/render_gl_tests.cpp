@@ -56,8 +56,8 @@ TEST(RenderGL, BothProgramsLinkAndABrokenVertexShaderLeavesTheFragmentShaderAliv
     EXPECT_EQ(broken.vertexShader, 0u);
     EXPECT_TRUE(shaderAlive(broken.fragmentShader));
     // Both compile but do not link: the stages disagree on outColor's type.
-    ShaderProgram unlinked = createShaderProgram(
-        shaderSources[colorVertexShader], "#version 150\nin vec2 outColor;out vec4 o;void main( ) {o = outColor.xyxy;}");
+    const char* mismatched = "#version 150\nin vec2 outColor;out vec4 o;void main( ) {o = outColor.xyxy;}";
+    ShaderProgram unlinked = createShaderProgram(shaderSources[colorVertexShader], mismatched);
     EXPECT_EQ((std::vector<uint32_t>{unlinked.program, unlinked.vertexShader, unlinked.fragmentShader}),
               std::vector<uint32_t>(3, 0));
 }
@@ -92,7 +92,8 @@ TEST(RenderGL, BatchesLandWhereTheySayAndTextTakesItsAlphaFromTheAtlas)
     float projection[16] = {};
     computeScreenToNormalized(projection, 1280, 720);
     RenderCommandList list = {0, subArena(&arena, 1 << 20), subArena(&arena, 1 << 20), 0};
-    uint32_t colour = linked(colorVertexShader, colorFragmentShader), text = linked(textVertexShader, textFragmentShader);
+    uint32_t colour = linked(colorVertexShader, colorFragmentShader);
+    uint32_t text = linked(textVertexShader, textFragmentShader);
     RenderBatch rects = createRenderBatch(&arena, rectBatchSize, colour, projection);
     RenderBatch lines = createRenderBatch(&arena, lineBatchSize, colour, projection);
     RenderBatch points = createRenderBatch(&arena, pointBatchSize, colour, projection);
