@@ -141,12 +141,10 @@ void expectRefusal(RenderBatch* batch, int draws, uint32_t items, uint32_t refus
     };
     for (int i = 0; i < draws; ++i) push(items);
     ASSERT_EQ(batch->overflowed, 0u);
-    Arena drawsBefore = batch->draws, dataBefore = batch->vertexData;
+    std::vector<uint64_t> before = {1, (uint64_t)draws, batch->draws.used, batch->vertexData.used};
     push(refusedItems);
-    EXPECT_EQ(batch->overflowed, 1u);
-    EXPECT_EQ(batch->drawCount, (uint32_t)draws);
-    EXPECT_EQ(batch->draws.used, drawsBefore.used);
-    EXPECT_EQ(batch->vertexData.used, dataBefore.used);
+    EXPECT_EQ((std::vector<uint64_t>{batch->overflowed, batch->drawCount, batch->draws.used, batch->vertexData.used}),
+              before);
     resetBatch(batch);
     EXPECT_EQ(batch->overflowed, 0u);
 }
