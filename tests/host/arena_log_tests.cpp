@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <string>
+#include <vector>
 #include "app/arena.h"
 #include "platform/log.h"
 
@@ -15,13 +16,14 @@ TEST(Arena, PushCarveGiveBackAndRefuse)
     pushBytes(&arena, 10);
     Arena child = subArena(&arena, 20);
     EXPECT_EQ(child.base, memory + 10);
-    EXPECT_EQ(child.capacity, 20u);
-    EXPECT_EQ(child.used, 0u);
-    EXPECT_EQ(arena.used, 30u);
+    EXPECT_EQ((std::vector<uint64_t>{child.capacity, child.used, arena.used}), (std::vector<uint64_t>{20, 0, 30}));
 
     void* last = pushBytes(&arena, 8);
     popBytes(&arena, 8);
     EXPECT_EQ(pushBytes(&arena, 8), last);
+    Arena copy = arena;
+    popBytes(&copy, 39);
+    EXPECT_EQ(copy.used, 0u) << "never below 0";
 
     // 38 of 64 bytes used: whatever would pass the end is refused and changes nothing.
     EXPECT_EQ(pushBytes(&arena, 27), nullptr);

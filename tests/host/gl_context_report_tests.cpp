@@ -10,18 +10,14 @@ namespace {
 struct FakeContext
 {
     const char* version;
-    GLint profileMask;
-    GLint flags;
+    GLint profileMask, flags;
     bool answersProfileAndFlags;
     std::vector<std::string> extensions;
-    const char* oldExtensions;
-};
-
-FakeContext fake;
+} fake;
 
 const GLubyte* APIENTRY fakeGetString(GLenum name)
 {
-    return (const GLubyte*)(name == GL_VERSION ? fake.version : name == GL_EXTENSIONS ? fake.oldExtensions : nullptr);
+    return (const GLubyte*)(name == GL_VERSION ? fake.version : name == GL_EXTENSIONS ? "GL_OLD_A GL_OLD_B" : nullptr);
 }
 
 void APIENTRY fakeGetIntegerv(GLenum name, GLint* value)
@@ -33,49 +29,42 @@ void APIENTRY fakeGetIntegerv(GLenum name, GLint* value)
     if (name == GL_CONTEXT_FLAGS && fake.answersProfileAndFlags) *value = fake.flags;
 }
 
-const GLubyte* APIENTRY fakeGetStringi(GLenum, GLuint index) { return (const GLubyte*)fake.extensions.at(index).c_str(); }
-
-std::string reportFor(const FakeContext& context)
-{
-    fake = context;
-    GLFunctions saved = gl;
-    gl.glGetString = fakeGetString;
-    gl.glGetIntegerv = fakeGetIntegerv;
-    gl.glGetStringi = fakeGetStringi;
-    uint64_t start = globalLog.used;
-    logGLContext();
-    gl = saved;
-    return std::string((const char*)globalLog.data + start, globalLog.used - start);
-}
+const GLubyte* APIENTRY fakeGetStringi(GLenum, GLuint i) { return (const GLubyte*)fake.extensions.at(i).c_str(); }
 
 // A context before 3.2 gets the short form with the old extension string.
 TEST(GLContextReport, FormProfileFlagsAndExtensions)
 {
     const std::vector<std::string> two = {"GL_ARB_one", "GL_ARB_two"};
-    const char* old = "GL_OLD_A GL_OLD_B";
+    const std::string old = "Extensions ( <= 3.1 ):\nGL_OLD_A GL_OLD_B\n\n";
     const std::string versions = "GL_MAJOR_VERSION: 3 \nGL_MINOR_VERSION: 3\nGL_CONTEXT_PROFILE_MASK: ";
-    struct
-    {
-        FakeContext context;
-        std::string expected;
-    } cases[] = {
-        {{"3.1 Mesa", 1, 0, true, two, old}, "GL_VERSION: 3.1 Mesa\nExtensions ( <= 3.1 ):\nGL_OLD_A GL_OLD_B\n\n"},
-        {{"3", 1, 0, true, two, old}, "GL_VERSION: 3\nExtensions ( <= 3.1 ):\nGL_OLD_A GL_OLD_B\n\n"},
-        {{nullptr, 1, 0, true, two, nullptr}, "GL_VERSION: \nExtensions ( <= 3.1 ):\n\n\n"},
-        {{"3.3.0 NVIDIA", 1, 0, true, two, old},
+    const std::string noExtensions = "\n\nExtensions ( >= 3.2 ):\n\n";
+    const struct { FakeContext context; std::string expected; } cases[] = {
+        {{"3.1 Mesa", 1, 0, true, two}, "GL_VERSION: 3.1 Mesa\n" + old},
+        {{"3", 1, 0, true, two}, "GL_VERSION: 3\n" + old},
+        {{nullptr, 1, 0, true, two}, "GL_VERSION: \n" + old},
+        {{"3.3.0 NVIDIA", 1, 0, true, two},
          "GL_VERSION: 3.3.0 NVIDIA\n" + versions +
              "GL_CONTEXT_CORE_PROFILE_BIT\nGL_CONTEXT_FLAGS: \n\nExtensions ( >= 3.2 ):\nGL_ARB_one\nGL_ARB_two\n\n"},
-        {{"3.2", 2, 3, true, {}, old},
+        {{"3.2", 2, 3, true, {}},
          "GL_VERSION: 3.2\nGL_MAJOR_VERSION: 3 \nGL_MINOR_VERSION: 2\nGL_CONTEXT_PROFILE_MASK: "
          "GL_CONTEXT_COMPATIBILITY_PROFILE_BIT\nGL_CONTEXT_FLAGS: GL_CONTEXT_FLAG_FORWARD_COMPATIBLE_BIT "
-             "GL_CONTEXT_FLAG_DEBUG_BIT \n\nExtensions ( >= 3.2 ):\n\n"},
-        {{"3.3", 0, 0, true, {}, old},
-         "GL_VERSION: 3.3\n" + versions + "GL_CONTEXT_FLAGS: \n\nExtensions ( >= 3.2 ):\n\n"},
+         "GL_CONTEXT_FLAG_DEBUG_BIT " + noExtensions},
+        {{"3.3", 0, 0, true, {}}, "GL_VERSION: 3.3\n" + versions + "GL_CONTEXT_FLAGS: " + noExtensions},
         // Queries that write nothing read as no bits.
-        {{"3.3", 1, 1, false, {}, old},
-         "GL_VERSION: 3.3\n" + versions + "GL_CONTEXT_FLAGS: \n\nExtensions ( >= 3.2 ):\n\n"},
+        {{"3.3", 1, 1, false, {}}, "GL_VERSION: 3.3\n" + versions + "GL_CONTEXT_FLAGS: " + noExtensions},
     };
-    for (const auto& c : cases) EXPECT_EQ(reportFor(c.context), c.expected);
+    GLFunctions saved = gl;
+    gl.glGetString = fakeGetString;
+    gl.glGetIntegerv = fakeGetIntegerv;
+    gl.glGetStringi = fakeGetStringi;
+    for (const auto& c : cases)
+    {
+        fake = c.context;
+        uint64_t start = globalLog.used;
+        logGLContext();
+        EXPECT_EQ(std::string((const char*)globalLog.data + start, globalLog.used - start), c.expected);
+    }
+    gl = saved;
 }
 
 } // namespace

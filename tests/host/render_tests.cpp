@@ -10,9 +10,10 @@
 namespace {
 
 const uint32_t stripEnd = 0xFFFFFFFFu;
+const Color tint = {0.1f, 0.2f, 0.3f, 0.4f};
 
-// The program's batch sizes. Every region sits in its own allocation of
-// exactly its size, so AddressSanitizer catches a write past any of them.
+// The program's batch sizes. Once carved, every region moves to its own
+// allocation of exactly its size, so AddressSanitizer catches a write past any of them.
 struct Frame
 {
     std::vector<std::vector<uint8_t>> blocks;
@@ -39,30 +40,46 @@ struct Frame
     {
         Arena carved = region(size.drawListBytes + size.vertexDataBytes);
         RenderBatch made = createRenderBatch(&carved, size, program, projection);
+        EXPECT_EQ(made.draws.base + size.drawListBytes, made.vertexData.base);
+        EXPECT_EQ(made.vertexData.base + size.vertexDataBytes, carved.base + carved.used);
         made.draws = region(size.drawListBytes);
         made.vertexData = region(size.vertexDataBytes);
         return made;
     }
-    void queueAll()
-    {
-        pushDrawBatch(&list, &rects);
-        pushDrawBatch(&list, &lines);
-        pushDrawBatch(&list, &points);
-        pushDrawBatch(&list, &text);
-    }
     void submit()
     {
-        queueAll();
+        for (RenderBatch* batch : {&rects, &lines, &points, &text}) pushDrawBatch(&list, batch);
         submitFrame(&list);
+    }
+    void startFrame()
+    {
+        for (RenderBatch* batch : {&rects, &lines, &points, &text}) resetBatch(batch);
+        resetCommandList(&list);
+        clearRecordedCalls();
     }
 };
 
-std::vector<float> vertex(float x, float y, Color c) { return {x, y, c.r, c.g, c.b, c.a}; }
-
-std::vector<float> joined(std::initializer_list<std::vector<float>> parts)
+// Vertices of position and colour, one per point.
+std::vector<float> vertices(std::initializer_list<std::pair<float, float>> points, Color c)
 {
     std::vector<float> all;
-    for (const std::vector<float>& part : parts) all.insert(all.end(), part.begin(), part.end());
+    for (auto p : points) all.insert(all.end(), {p.first, p.second, c.r, c.g, c.b, c.a});
+    return all;
+}
+
+std::vector<float> joined(std::vector<float> a, const std::vector<float>& b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+using Calls = std::vector<std::vector<int64_t>>;
+using Indices = std::vector<uint32_t>;
+
+Calls argsOf(const std::string& name)
+{
+    Calls all;
+    for (const RecordedCall& call : callsNamed(name)) all.push_back(call.args);
     return all;
 }
 
@@ -74,58 +91,39 @@ protected:
     Frame frame;
 };
 
-TEST_F(Render, BatchWithoutDrawsCallsNoGL)
+TEST_F(Render, SquaresRectanglesAndStripsExpandToIndexedVertices)
 {
-    pushClear(&frame.list, colorBlack);
-    frame.submit();
-    EXPECT_EQ(callCount("glUseProgram"), 0u);
-    EXPECT_EQ(recordedCalls().size(), 2u) << "only glClearColor and glClear";
-}
-
-TEST_F(Render, PointSquaresAndRectanglesExpandToQuads)
-{
-    const Color grey = {0.1f, 0.2f, 0.3f, 0.4f};
     float point[2] = {100, 100};
-    pushDraw(&frame.points, point, 1, 6.0f, grey);
-    pushDraw(&frame.points, point, 0, 6.0f, grey); // produces nothing
+    pushDraw(&frame.points, point, 1, 6.0f, tint);
+    pushDraw(&frame.points, point, 0, 6.0f, tint); // produces nothing
     pushDraw(&frame.points, point, 1, 2.0f, colorRed);
     float reversed[4] = {50, 60, 10, 20}; // second corner left of and below the first
     pushDraw(&frame.rects, reversed, 1, colorBlue);
-    frame.submit();
-
-    EXPECT_EQ(uploadedFloats(frame.points.vertexBuffer),
-              joined({vertex(97, 97, grey), vertex(103, 97, grey), vertex(97, 103, grey), vertex(103, 103, grey),
-                      vertex(99, 99, colorRed), vertex(101, 99, colorRed), vertex(99, 101, colorRed),
-                      vertex(101, 101, colorRed)}));
-    EXPECT_EQ(uploadedIndices(frame.points.indexBuffer),
-              (std::vector<uint32_t>{0, 1, 2, 3, stripEnd, 4, 5, 6, 7, stripEnd}));
-    EXPECT_EQ(uploadedFloats(frame.rects.vertexBuffer),
-              joined({vertex(50, 60, colorBlue), vertex(10, 60, colorBlue), vertex(50, 20, colorBlue),
-                      vertex(10, 20, colorBlue)}));
-
-    std::vector<RecordedCall> drawsIssued = callsNamed("glDrawElements");
-    ASSERT_EQ(drawsIssued.size(), 2u);
-    EXPECT_EQ(drawsIssued[0].args, (std::vector<int64_t>{GL_TRIANGLE_STRIP, 5, GL_UNSIGNED_INT, 0}));
-    EXPECT_EQ(drawsIssued[1].args[1], 10);
-}
-
-TEST_F(Render, LineStripsEndWithATerminatorAndIndicesKeepCounting)
-{
-    float first[6] = {0, 0, 1, 1, 2, 0};
-    float second[4] = {5, 5, 6, 6};
+    float first[6] = {0, 0, 1, 1, 2, 0}, second[4] = {5, 5, 6, 6};
     pushDraw(&frame.lines, first, 3, colorWhite);
     first[0] = 99; // the batch holds its own copy
     pushDraw(&frame.lines, second, 0, colorWhite);
     pushDraw(&frame.lines, second, 2, colorRed);
     frame.submit();
 
-    EXPECT_EQ(uploadedIndices(frame.lines.indexBuffer),
-              (std::vector<uint32_t>{0, 1, 2, stripEnd, stripEnd, 3, 4, stripEnd}));
+    EXPECT_EQ(uploadedFloats(frame.points.vertexBuffer),
+              joined(vertices({{97, 97}, {103, 97}, {97, 103}, {103, 103}}, tint),
+                     vertices({{99, 99}, {101, 99}, {99, 101}, {101, 101}}, colorRed)));
+    EXPECT_EQ(uploadedIndices(frame.points.indexBuffer), (Indices{0, 1, 2, 3, stripEnd, 4, 5, 6, 7, stripEnd}));
+    EXPECT_EQ(uploadedFloats(frame.rects.vertexBuffer), vertices({{50, 60}, {10, 60}, {50, 20}, {10, 20}}, colorBlue));
     EXPECT_EQ(uploadedFloats(frame.lines.vertexBuffer),
-              joined({vertex(0, 0, colorWhite), vertex(1, 1, colorWhite), vertex(2, 0, colorWhite),
-                      vertex(5, 5, colorRed), vertex(6, 6, colorRed)}));
-    EXPECT_EQ(callsNamed("glDrawElements")[0].args, (std::vector<int64_t>{GL_LINE_STRIP, 8, GL_UNSIGNED_INT, 0}));
-    EXPECT_EQ(callsNamed("glPrimitiveRestartIndex")[0].args[0], (int64_t)stripEnd);
+              joined(vertices({{0, 0}, {1, 1}, {2, 0}}, colorWhite), vertices({{5, 5}, {6, 6}}, colorRed)));
+    EXPECT_EQ(uploadedIndices(frame.lines.indexBuffer), (Indices{0, 1, 2, stripEnd, stripEnd, 3, 4, stripEnd}));
+
+    // One draw per batch with draws (the text batch has none), each with the
+    // projection and vertices of position then colour.
+    EXPECT_EQ(argsOf("glDrawElements"), (Calls{{GL_TRIANGLE_STRIP, 5, GL_UNSIGNED_INT, 0},
+                                               {GL_LINE_STRIP, 8, GL_UNSIGNED_INT, 0},
+                                               {GL_TRIANGLE_STRIP, 10, GL_UNSIGNED_INT, 0}}));
+    EXPECT_EQ(argsOf("glPrimitiveRestartIndex"), Calls(3, {stripEnd}));
+    EXPECT_EQ(argsOf("glUniformMatrix4fv"), Calls(3, {0, 1, GL_FALSE}));
+    std::vector<int64_t> position = {0, 2, GL_FLOAT, 0, 24, 0}, colour = {1, 4, GL_FLOAT, 0, 24, 8};
+    EXPECT_EQ(argsOf("glVertexAttribPointer"), (Calls{position, colour, position, colour, position, colour}));
 }
 
 // Pushes `draws` draws of `items` points (or text bytes) each, then checks
@@ -143,12 +141,10 @@ void expectRefusal(RenderBatch* batch, int draws, uint32_t items, uint32_t refus
     };
     for (int i = 0; i < draws; ++i) push(items);
     ASSERT_EQ(batch->overflowed, 0u);
-    Arena drawsBefore = batch->draws, dataBefore = batch->vertexData;
+    std::vector<uint64_t> before = {1, (uint64_t)draws, batch->draws.used, batch->vertexData.used};
     push(refusedItems);
-    EXPECT_EQ(batch->overflowed, 1u);
-    EXPECT_EQ(batch->drawCount, (uint32_t)draws);
-    EXPECT_EQ(batch->draws.used, drawsBefore.used);
-    EXPECT_EQ(batch->vertexData.used, dataBefore.used);
+    EXPECT_EQ((std::vector<uint64_t>{batch->overflowed, batch->drawCount, batch->draws.used, batch->vertexData.used}),
+              before);
     resetBatch(batch);
     EXPECT_EQ(batch->overflowed, 0u);
 }
@@ -157,13 +153,7 @@ TEST_F(Render, EveryCapacityRefusesTheWholeDraw)
 {
     frame.points.vertexData.capacity = 10 * 8; // ten points of data, far below the GL buffers
     frame.rects.vertexBufferSize = 10 * 96;    // ten rectangles' vertices
-    struct
-    {
-        const char* limit;
-        RenderBatch* batch;
-        int draws;
-        uint32_t items, refusedItems;
-    } cases[] = {
+    const struct { const char* limit; RenderBatch* batch; int draws; uint32_t items, refusedItems; } cases[] = {
         {"draw list (512 slots)", &frame.lines, 512, 0, 0},
         {"text draw list (100 slots)", &frame.text, 100, 0, 0},
         {"text bytes", &frame.text, 1, 2048, 1},
@@ -184,109 +174,40 @@ TEST_F(Render, EveryCapacityRefusesTheWholeDraw)
     pushDraw(&frame.lines, point, 1, 3.0f, colorRed);
     pushText(&frame.lines, 0, 0, (const uint8_t*)"ab", 2, 24, colorWhite);
     EXPECT_EQ(frame.points.drawCount + frame.lines.drawCount, 0u);
-}
-
-TEST_F(Render, EachFrameStartsFromEmptyBuffers)
-{
-    float strip[4] = {0, 0, 1, 1};
-    for (int i = 0; i < 2; ++i)
-    {
-        resetBatch(&frame.lines);
-        resetCommandList(&frame.list);
-        clearRecordedCalls();
-        pushDraw(&frame.lines, strip, 2, colorWhite);
-        frame.submit();
-        EXPECT_EQ(uploadedIndices(frame.lines.indexBuffer), (std::vector<uint32_t>{0, 1, stripEnd})) << "frame " << i;
-        EXPECT_EQ(callsNamed("glDrawElements")[0].args[1], 3) << "frame " << i;
-    }
-}
-
-TEST_F(Render, FullBatchesSubmitWithinEveryBuffer)
-{
-    static float data[2048];
-    for (int i = 0; i < 2048; ++i) data[i] = (float)i;
-    for (int i = 0; i < 4; ++i) pushDraw(&frame.points, data + i * 512, 256, 3.0f, colorWhite);
-    pushDraw(&frame.lines, data, 1022, colorWhite);
-    pushDraw(&frame.rects, data, 64, colorWhite);
-    EXPECT_EQ(frame.points.overflowed + frame.lines.overflowed + frame.rects.overflowed, 0u);
-    frame.submit(); // the fixture checks that every upload and draw stayed inside its buffer
-    EXPECT_EQ(frame.points.indexBytesUsed, 20480u);
-    EXPECT_EQ(frame.lines.indexBytesUsed, 4092u);
-    EXPECT_EQ(frame.rects.indexBytesUsed, 1280u);
-}
-
-TEST_F(Render, SubmissionStopsAtTheEndOfTheScratch)
-{
-    float point[6] = {1, 1, 2, 2, 3, 3};
-    // The scratch holds one square (116 bytes of vertices and indices) but not three.
-    frame.list.scratch = frame.region(200);
-    pushDraw(&frame.points, point, 1, 2.0f, colorWhite);
-    pushDraw(&frame.points, point, 3, 2.0f, colorWhite);
-    pushDraw(&frame.points, point, 1, 2.0f, colorWhite);
-    frame.submit();
-    EXPECT_EQ(frame.points.indexBytesUsed, 20u) << "expansion stops at the draw that does not fit";
-    EXPECT_EQ(frame.list.scratch.used, 0u);
-}
-
-TEST_F(Render, CommandStreamSizesAndRefusal)
-{
-    pushClear(&frame.list, colorBlack);
-    pushViewport(&frame.list, 0, 0, 1280, 720);
-    frame.queueAll();
-    EXPECT_EQ(frame.list.count, 6u);
-    EXPECT_EQ(frame.list.commands.used, 88u);
-
-    resetCommandList(&frame.list);
-    pushClear(&frame.list, colorBlack);
-    frame.queueAll();
-    EXPECT_EQ(frame.list.count, 5u);
-    EXPECT_EQ(frame.list.commands.used, 68u);
 
     // Room for 32 bytes: the clear (20) fits, the viewport (20) does not, a batch command (12) still does.
-    RenderCommandList tight = {};
-    tight.commands = frame.region(32);
+    RenderCommandList tight = {0, frame.region(32), {}, 0};
     pushClear(&tight, colorBlack);
     pushViewport(&tight, 0, 0, 1, 1);
     EXPECT_EQ(tight.overflowed, 1u);
     pushDrawBatch(&tight, &frame.lines);
     pushDrawBatch(&tight, &frame.lines);
-    EXPECT_EQ(tight.count, 2u);
-    EXPECT_EQ(tight.commands.used, 32u);
+    EXPECT_EQ((std::vector<uint64_t>{tight.count, tight.commands.used}), (std::vector<uint64_t>{2, 32}));
+    resetCommandList(&tight);
+    EXPECT_EQ((std::vector<uint64_t>{tight.count, tight.commands.used, tight.overflowed}), std::vector<uint64_t>(3, 0));
 }
 
-TEST_F(Render, ViewportTruncatesAndNeverPassesNonsense)
+// Full batches, two frames running: each frame fits every buffer again and
+// numbers its vertices from 0.
+TEST_F(Render, EachFrameStartsFromEmptyBuffers)
 {
-    pushViewport(&frame.list, 0, 0, 1279.9f, 719.9f);
-    pushViewport(&frame.list, -3.7f, NAN, INFINITY, -20);
-    submitFrame(&frame.list);
-    std::vector<RecordedCall> viewports = callsNamed("glViewport");
-    ASSERT_EQ(viewports.size(), 2u);
-    EXPECT_EQ(viewports[0].args, (std::vector<int64_t>{0, 0, 1279, 719}));
-    EXPECT_EQ(viewports[1].args[0], -3);
-    EXPECT_EQ(viewports[1].args[1], 0);
-    EXPECT_GT(viewports[1].args[2], 0);
-    EXPECT_EQ(viewports[1].args[3], 0);
-}
-
-TEST_F(Render, ProjectionMapsTheClientAreaAndSurvivesMinimising)
-{
-    float m[16] = {};
-    computeScreenToNormalized(m, 1024, 512);
-    // Row vector times the matrix: each stored row gives one clip coordinate.
-    auto clip = [&](float x, float y, int row) { return x * m[row * 4] + y * m[row * 4 + 1] + m[row * 4 + 3]; };
-    EXPECT_FLOAT_EQ(clip(1024, 512, 0), 1.0f);
-    EXPECT_FLOAT_EQ(clip(1024, 512, 1), 1.0f);
-    EXPECT_FLOAT_EQ(clip(0, 0, 0), -1.0f);
-    EXPECT_FLOAT_EQ(clip(0, 0, 1), -1.0f);
-
-    float kept[16];
-    memcpy(kept, m, sizeof kept);
-    computeScreenToNormalized(m, 0, 0);
-    EXPECT_EQ(memcmp(kept, m, sizeof kept), 0) << "a minimised window keeps the last matrix";
-
-    float fresh[16] = {};
-    computeScreenToNormalized(fresh, 0, 0);
-    for (float value : fresh) EXPECT_TRUE(isfinite(value)) << "before any real size, a 1 x 1 area stands in";
+    static float data[2048];
+    for (int i = 0; i < 2048; ++i) data[i] = (float)i;
+    std::vector<uint32_t> strip(1023, stripEnd);
+    for (uint32_t i = 0; i < 1022; ++i) strip[i] = i;
+    for (int i = 0; i < 2; ++i)
+    {
+        frame.startFrame();
+        for (int j = 0; j < 4; ++j) pushDraw(&frame.points, data + j * 512, 256, 3.0f, colorWhite);
+        pushDraw(&frame.lines, data, 1022, colorWhite);
+        pushDraw(&frame.rects, data, 64, colorWhite);
+        EXPECT_EQ(frame.points.overflowed + frame.lines.overflowed + frame.rects.overflowed, 0u);
+        frame.submit(); // the fixture checks that every upload and draw stayed inside its buffer
+        EXPECT_EQ(uploadedIndices(frame.lines.indexBuffer), strip) << "frame " << i;
+        EXPECT_EQ(argsOf("glDrawElements"), (Calls{{GL_TRIANGLE_STRIP, 320, GL_UNSIGNED_INT, 0},
+                                                   {GL_LINE_STRIP, 1023, GL_UNSIGNED_INT, 0},
+                                                   {GL_TRIANGLE_STRIP, 5120, GL_UNSIGNED_INT, 0}})) << "frame " << i;
+    }
 }
 
 // A one-glyph atlas: every code point maps to the replacement glyph.
@@ -296,15 +217,59 @@ struct TinyAtlas
     uint32_t codepoints[1] = {0xFFFD};
     Glyph glyphs[1] = {{0, 0, 2, 2, 0, 10, 0, 0, 0}};
     uint8_t pixels[256 * 4] = {};
-    FontAtlas atlas = {};
-    TinyAtlas()
-    {
-        atlas.header = &header;
-        atlas.codepoints = codepoints;
-        atlas.glyphs = glyphs;
-        atlas.pixels = pixels;
-    }
+    FontAtlas atlas = {{}, &header, codepoints, glyphs, pixels};
 };
+
+TEST_F(Render, SubmissionStopsAtTheEndOfTheScratch)
+{
+    // The scratch, entered at an odd byte, holds one square (116 bytes of
+    // vertices and indices) or one glyph (148) past its alignment, but not two.
+    frame.list.scratch = frame.region(200);
+    frame.list.scratch.used = 3;
+    TinyAtlas tiny;
+    frame.text.font = &tiny.atlas;
+    float point[6] = {1, 1, 2, 2, 3, 3};
+    pushDraw(&frame.points, point, 1, 2.0f, colorWhite);
+    pushDraw(&frame.points, point, 3, 2.0f, colorWhite);
+    pushDraw(&frame.points, point, 1, 2.0f, colorWhite);
+    for (int i = 0; i < 2; ++i) pushText(&frame.text, 0, 0, (const uint8_t*)"a", 1, 24, colorWhite);
+    frame.submit();
+    EXPECT_EQ(frame.points.indexBytesUsed, 20u) << "expansion stops at the draw that does not fit";
+    EXPECT_EQ(frame.text.indexBytesUsed, 40u) << "each draw gives its room back";
+    EXPECT_EQ(frame.list.scratch.used, 3u);
+}
+
+TEST_F(Render, ViewportTruncatesAndNeverPassesNonsense)
+{
+    pushClear(&frame.list, tint);
+    pushViewport(&frame.list, 0, 0, 1279.9f, 719.9f);
+    pushViewport(&frame.list, -3.7f, NAN, INFINITY, -20);
+    submitFrame(&frame.list);
+    EXPECT_EQ(argsOf("glClear"), (Calls{{GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT}}));
+    EXPECT_EQ(argsOf("glViewport"), (Calls{{0, 0, 1279, 719}, {-3, 0, 1073741824, 0}}));
+}
+
+TEST_F(Render, ProjectionMapsTheClientAreaAndSurvivesMinimising)
+{
+    // Row vector times the matrix: x and y in pixels to -1..1. Before any
+    // real size, a 1 x 1 area stands in, so nothing infinite reaches the shaders.
+    auto matrix = [](float width, float height) {
+        return std::vector<float>{2.0f / width, 0, 0, -1, 0, 2.0f / height, 0, -1, 0, 0, 1, 0, 0, 0, 0, 1};
+    };
+    std::vector<float> m(16, 0.0f);
+    computeScreenToNormalized(m.data(), 0, 0);
+    EXPECT_EQ(m, matrix(1, 1));
+    computeScreenToNormalized(m.data(), 1024, 512);
+    EXPECT_EQ(m, matrix(1024, 512));
+    const int unusable[][2] = {{0, 0}, {0, 512}, {1024, 0}, {-5, 512}};
+    for (const auto& size : unusable)
+    {
+        computeScreenToNormalized(m.data(), size[0], size[1]);
+        EXPECT_EQ(m, matrix(1024, 512)) << "a minimised window keeps the last matrix";
+    }
+    computeScreenToNormalized(m.data(), 1, 1);
+    EXPECT_EQ(m, matrix(1, 1));
+}
 
 TEST_F(Render, TextQuadsTheAtlasUploadedOnceAndNothingWithoutAnAtlas)
 {
@@ -315,25 +280,41 @@ TEST_F(Render, TextQuadsTheAtlasUploadedOnceAndNothingWithoutAnAtlas)
 
     TinyAtlas tiny;
     frame.text.font = &tiny.atlas;
-    const Color tint = {0.1f, 0.2f, 0.3f, 0.4f};
     for (int i = 0; i < 2; ++i)
     {
-        resetBatch(&frame.text);
-        resetCommandList(&frame.list);
-        clearRecordedCalls();
+        frame.startFrame();
         pushText(&frame.text, 10, 10, (const uint8_t*)"\n\n", 2, 24, colorWhite); // line feeds draw nothing
-        pushText(&frame.text, 10, 10, word, 2, 24, tint);
+        pushText(&frame.text, 30, 20, word, 2, 24, tint);
         frame.submit();
         std::vector<float> vertices = uploadedFloats(frame.text.vertexBuffer);
         ASSERT_EQ(vertices.size(), 8u * 8);
-        EXPECT_EQ(std::vector<float>(vertices.begin() + 2, vertices.begin() + 6),
-                  (std::vector<float>{tint.r, tint.g, tint.b, tint.a}));
-        EXPECT_EQ(uploadedIndices(frame.text.indexBuffer),
-                  (std::vector<uint32_t>{0, 1, 2, 3, stripEnd, 4, 5, 6, 7, stripEnd}));
-        EXPECT_EQ(frame.text.vertexBytesUsed, 8u * 32);
+        EXPECT_EQ(std::vector<float>(vertices.begin(), vertices.begin() + 6),
+                  (std::vector<float>{30, 20, tint.r, tint.g, tint.b, tint.a}));
+        EXPECT_EQ(uploadedIndices(frame.text.indexBuffer), (Indices{0, 1, 2, 3, stripEnd, 4, 5, 6, 7, stripEnd}));
+        EXPECT_EQ(frame.text.indexBytesUsed, 40u);
         EXPECT_EQ(callCount("glTexImage2D"), i == 0 ? 1u : 0u) << "frame " << i;
         EXPECT_EQ(callCount("glGenBuffers"), 0u) << "the buffers made in the first frame stay";
+        EXPECT_EQ(argsOf("glVertexAttribPointer"),
+                  (Calls{{0, 2, GL_FLOAT, 0, 32, 0}, {1, 4, GL_FLOAT, 0, 32, 8}, {2, 2, GL_FLOAT, 0, 32, 24}}));
     }
+}
+
+TEST_F(Render, TexturesAreClampedLinearWithoutMipmapsInTheirPixelsFormat)
+{
+    const uint8_t pixels[16] = {};
+    const int64_t formats[][2] = {{8, GL_RED}, {16, GL_RG}, {24, GL_RGB}, {32, GL_RGBA}};
+    for (const auto& f : formats)
+    {
+        clearRecordedCalls();
+        Texture texture = createTexture(pixels, 2, 1, (uint32_t)f[0]);
+        EXPECT_EQ(texture.name, callsNamed("glGenTextures")[0].args[1]);
+        EXPECT_EQ(argsOf("glTexImage2D"), (Calls{{GL_TEXTURE_2D, 0, f[1], 2, 1, 0, f[1], GL_UNSIGNED_BYTE}}));
+    }
+    const int64_t t = GL_TEXTURE_2D, clamp = GL_CLAMP_TO_EDGE;
+    EXPECT_EQ(argsOf("glTexParameteri"),
+              (Calls{{t, GL_TEXTURE_BASE_LEVEL, 0}, {t, GL_TEXTURE_MAX_LEVEL, 0}, {t, GL_TEXTURE_WRAP_S, clamp},
+                     {t, GL_TEXTURE_WRAP_T, clamp}, {t, GL_TEXTURE_MAG_FILTER, GL_LINEAR},
+                     {t, GL_TEXTURE_MIN_FILTER, GL_LINEAR}}));
 }
 
 } // namespace

@@ -4,25 +4,31 @@
 
 namespace {
 
-TEST(OsWin32, FileRoundTripAndEndOfFile)
+void writeNew(const char* path, const char* text)
 {
-    const char* path = "os_round_trip.tmp";
     osDeleteFile(path);
-    FileHandle out = osCreateNewForWriting(path);
-    ASSERT_NE(out, invalidFile);
+    FileHandle file = osCreateNewForWriting(path);
+    ASSERT_NE(file, invalidFile);
     EXPECT_EQ(osCreateNewForWriting(path), invalidFile) << "a second create must not clobber the file";
     uint32_t done = 0;
-    EXPECT_TRUE(osWrite(out, "hello", 5, &done));
-    EXPECT_EQ(done, 5u);
-    EXPECT_TRUE(osFlush(out));
-    osClose(out);
+    EXPECT_TRUE(osWrite(file, text, (uint32_t)strlen(text), &done));
+    EXPECT_EQ(done, strlen(text));
+    EXPECT_TRUE(osFlush(file));
+    osClose(file);
+}
 
-    FileHandle in = osOpenForReading(path);
+TEST(OsWin32, FilesAreCreatedNewReadToTheirEndAndReplaced)
+{
+    EXPECT_EQ(osOpenForReading("no_such_file.anim"), invalidFile);
+    writeNew("os_new.tmp", "new");
+    writeNew("os_old.tmp", "hello");
+    FileHandle in = osOpenForReading("os_old.tmp");
     ASSERT_NE(in, invalidFile);
     uint64_t size = 0;
     EXPECT_TRUE(osFileSize(in, &size));
     EXPECT_EQ(size, 5u);
     char buffer[8] = {};
+    uint32_t done = 0;
     EXPECT_TRUE(osSetPosition(in, 1));
     EXPECT_TRUE(osRead(in, buffer, 8, &done));
     EXPECT_EQ(done, 4u);
@@ -30,45 +36,15 @@ TEST(OsWin32, FileRoundTripAndEndOfFile)
     EXPECT_TRUE(osRead(in, buffer, 8, &done));
     EXPECT_EQ(done, 0u) << "the end of the file reads as zero bytes";
     osClose(in);
-    EXPECT_TRUE(osDeleteFile(path));
-}
 
-TEST(OsWin32, MissingFileAndReplace)
-{
-    EXPECT_EQ(osOpenForReading("no_such_file.anim"), invalidFile);
-
-    const char* a = "os_replace_a.tmp";
-    const char* b = "os_replace_b.tmp";
-    osDeleteFile(a);
-    osDeleteFile(b);
-    uint32_t done;
-    FileHandle file = osCreateNewForWriting(a);
-    osWrite(file, "new", 3, &done);
-    osClose(file);
-    file = osCreateNewForWriting(b);
-    osWrite(file, "old!", 4, &done);
-    osClose(file);
-
-    EXPECT_TRUE(osReplaceFile(a, b));
-    EXPECT_EQ(osOpenForReading(a), invalidFile);
-    FileHandle in = osOpenForReading(b);
-    uint64_t size = 0;
-    osFileSize(in, &size);
+    EXPECT_TRUE(osReplaceFile("os_new.tmp", "os_old.tmp"));
+    EXPECT_EQ(osOpenForReading("os_new.tmp"), invalidFile);
+    in = osOpenForReading("os_old.tmp");
+    EXPECT_TRUE(osFileSize(in, &size));
     EXPECT_EQ(size, 3u);
     osClose(in);
-    osDeleteFile(b);
+    EXPECT_TRUE(osDeleteFile("os_old.tmp"));
 }
-
-TEST(OsWin32, CounterAdvances)
-{
-    EXPECT_GT(osCounterFrequency(), 0u);
-    uint64_t first = osCounter();
-    EXPECT_GE(osCounter(), first);
-}
-
-} // namespace
-
-namespace {
 
 TEST(OsWin32, TypedAnsiTextBecomesUtf8)
 {
