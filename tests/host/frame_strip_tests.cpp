@@ -1,173 +1,126 @@
-#include "character/frame_strip.h"
-#include "character/pose_editor.h"
 #include "editor_fixture.h"
 
 namespace {
 
-struct FrameStrip : testing::Test, EditorFixture
+using FrameStrip = EditorFixture;
+
+int32_t boxCentreX(uint32_t box) { return 117 + 20 * (int32_t)box; }
+
+std::vector<float> tags(const EditorFixture& f)
 {
-    Pose poseMemory[40];
-    Arena poseArena = {sizeof poseMemory, 0, (uint8_t*)poseMemory};
-    Animation animation = {0, poseMemory};
-    FrameStripState strip = {0};
-    PoseEditorState editor = initialPoseEditorState();
+    std::vector<float> all;
+    for (uint32_t i = 0; i < f.animation.frameCount; ++i) all.push_back(f.tagOf(i));
+    return all;
+}
 
-    // Frame i's points all lie near (1000 i, 0), so moves and copies show in its tag.
-    void makeFrames(uint32_t count)
-    {
-        for (uint32_t f = 0; f < count; ++f)
-            for (uint32_t i = 0; i < 28; ++i) poseMemory[f].points[i] = {1000.0f * (float)f + (float)i, -(float)i};
-        animation.frameCount = count;
-        poseArena.used = count * sizeof(Pose);
-    }
-
-    float tagOf(uint32_t frame) const { return animation.poses[frame].points[0].x / 1000.0f; }
-
-    void frameWith(uint32_t key, ButtonState state, int32_t x = 0, int32_t y = 0)
-    {
-        startFrame(key, state, x, y);
-        updateFrameStrip(&strip, &editor, &window, &lines, &points, &rects, &animation, &poseArena);
-    }
-
-    void clickAt(int32_t x, int32_t y, bool control = false)
-    {
-        window.keys[KeyControl] = control ? Held : Up;
-        frameWith(KeyMouseLeft, Released, x, y);
-    }
-};
-
-int32_t boxCentreX(uint32_t box) { return 110 + 20 * (int32_t)box + 7; }
-
-using FrameStripDeletion = FrameStrip;
-using FrameStripInsertion = FrameStrip;
-using FrameStripSelection = FrameStrip;
-
-TEST_F(FrameStrip, DrawsFramesBeforeSelectedAfterAndTheAddBoxAlongTheTopThenTheSelectedPose)
+TEST_F(FrameStrip, DrawsTheBoxesAlongTheTopTheSelectedOneRedThenTheAddBoxAndTheSelectedPose)
 {
     makeFrames(3);
-    frameWith(0, Up);
-    ASSERT_EQ(rects.drawCount, 4u + 3u); // the strip's four, then the editor's buttons
-    const Color colors[4] = {colorYellow, colorRed, colorYellow, colorGreen};
-    const uint32_t counts[4] = {0, 1, 2, 1};
-    for (uint32_t i = 0; i < 4; ++i)
+    // Box i spans x 110 + 20 i to 125 + 20 i and y 690 to 720; the add box follows the frames.
+    std::vector<float> boxes;
+    for (float i = 0; i < 4; ++i) boxes.insert(boxes.end(), {110 + 20 * i, 690, 125 + 20 * i, 720});
+    const char* const drawn[] = {"0y 1r 2y 1g 0y 1r 3y", "1y 1r 1y 1g 0y 1r 3y", "2y 1r 0y 1g 0y 1r 3y"};
+    for (uint32_t selected = 0; selected < 3; ++selected)
     {
-        EXPECT_EQ(drawAt(rects, i).count, counts[i]);
-        EXPECT_TRUE(sameColor(drawAt(rects, i).color, colors[i]));
+        strip.selectedFrame = selected;
+        frame(KeyNone, Up, 0, 0);
+        EXPECT_EQ(drawList(rects), drawn[selected]);
+        EXPECT_EQ(vertices(rects, 0, 16), boxes);
+        EXPECT_EQ(vertices(lines)[8], 640 - 400 + 1000.0f * (float)selected) << "the head of the selected pose";
     }
-    EXPECT_VEC2_EQ(vertexOf(drawAt(rects, 1), 0), 110, 690);
-    EXPECT_VEC2_EQ(vertexOf(drawAt(rects, 1), 1), 125, 720);
-    EXPECT_VEC2_EQ(vertexOf(drawAt(rects, 2), 3), 165, 720);
-    EXPECT_VEC2_EQ(vertexOf(drawAt(rects, 3), 0), 170, 690);
 
-    strip.selectedFrame = 2;
-    frameWith(0, Up);
-    EXPECT_EQ(drawAt(rects, 0).count, 2u);
-    EXPECT_EQ(drawAt(rects, 2).count, 0u);
-    // The guides, then the head outline of frame 2's pose.
-    EXPECT_VEC2_EQ(vertexOf(drawAt(lines, 2), 0), 640 + 2000, 50);
+    // Only the first 32 of a longer animation get a box.
+    makeFrames(40);
+    strip.selectedFrame = 35;
+    frame(KeyNone, Up, 0, 0);
+    EXPECT_EQ(drawList(rects), "32y 0r 0y 1g 0y 1r 3y");
+    click(boxCentreX(40), 705);
+    EXPECT_EQ(animation.frameCount, 40u);
 }
 
-TEST_F(FrameStripSelection, ByAClickInsideABoxNotOnItsEdgeAndByArrowsThatWrapAround)
+TEST_F(FrameStrip, AReleaseStrictlyInsideABoxOrAnArrowSelectsAFrame)
 {
     makeFrames(4);
-    clickAt(boxCentreX(2), 705);
-    EXPECT_EQ(strip.selectedFrame, 2u);
-    clickAt(110, 705); // left edge of box 0
-    clickAt(boxCentreX(0), 690); // bottom edge
-    EXPECT_EQ(strip.selectedFrame, 2u);
-    clickAt(boxCentreX(0), 719);
-    EXPECT_EQ(strip.selectedFrame, 0u);
-
-    frameWith(KeyLeft, Released);
-    EXPECT_EQ(strip.selectedFrame, 3u);
-    frameWith(KeyRight, Released);
-    EXPECT_EQ(strip.selectedFrame, 0u);
-
-    strip.selectedFrame = 7; // out of range on entry
-    frameWith(0, Up);
-    EXPECT_EQ(strip.selectedFrame, 3u);
+    // Mouse x, y and the frame then selected, from frame 2: inside, on the edges, between boxes, past the frames.
+    const int32_t clicks[][3] = {{117, 705, 0}, {110, 705, 2}, {125, 705, 2}, {117, 690, 2}, {117, 720, 2},
+                                 {126, 705, 2}, {111, 719, 0}, {124, 691, 0}, {177, 705, 3}, {237, 705, 2}};
+    for (const auto& c : clicks)
+    {
+        strip.selectedFrame = 2;
+        click(c[0], c[1]);
+        EXPECT_EQ(strip.selectedFrame, (uint64_t)c[2]) << c[0] << ", " << c[1];
+        EXPECT_EQ(animation.frameCount, 4u);
+    }
+    // Selected frame, arrow released, frame then.
+    const uint32_t arrows[][3] = {{0, KeyRight, 1}, {3, KeyRight, 0}, {1, KeyLeft, 0}, {0, KeyLeft, 3}, {7, KeyNone, 3}};
+    for (const auto& a : arrows)
+    {
+        strip.selectedFrame = a[0];
+        release(a[1]);
+        EXPECT_EQ(strip.selectedFrame, a[2]) << a[0] << " " << a[1];
+    }
 }
 
-TEST_F(FrameStripDeletion, ControlClickDeletesTheBoxClickedUnlessItIsTheOnlyFrame)
+TEST_F(FrameStrip, ControlClickDeletesTheBoxClickedUnlessItIsTheOnlyFrame)
 {
-    struct Case
-    {
-        uint32_t frames, selected, clicked;
-        uint32_t selectedAfter;
-        std::vector<float> tagsAfter;
+    const struct { uint32_t frames, selected, clicked, selectedAfter; std::vector<float> tagsAfter; const char* drawn; } cases[] = {
+        {3, 2, 2, 1, {0, 1}, "1y 1r 0y 1g"}, // the add box moves under the mouse but takes no click
+        {3, 2, 0, 0, {1, 2}, "0y 1r 1y 1g"},
+        {4, 0, 1, 1, {0, 2, 3}, "1y 1r 1y 1g"},
+        {1, 0, 0, 0, {0}, "0y 1r 0y 1g"},
     };
-    const Case cases[] = {
-        {3, 2, 2, 1, {0, 1}},
-        {3, 2, 0, 0, {1, 2}},
-        {1, 0, 0, 0, {0}},
-    };
-    for (const Case& c : cases)
+    for (const auto& c : cases)
     {
         makeFrames(c.frames);
         strip.selectedFrame = c.selected;
-        clickAt(boxCentreX(c.clicked), 705, true);
-        ASSERT_EQ(animation.frameCount, c.tagsAfter.size()) << "clicked " << c.clicked;
+        window.keys[KeyControl] = Held;
+        click(boxCentreX(c.clicked), 705);
+        EXPECT_EQ(tags(*this), c.tagsAfter) << "clicked " << c.clicked;
         EXPECT_EQ(poseArena.used, c.tagsAfter.size() * sizeof(Pose));
         EXPECT_EQ(strip.selectedFrame, c.selectedAfter);
-        for (uint32_t f = 0; f < animation.frameCount; ++f) EXPECT_EQ(tagOf(f), c.tagsAfter[f]);
-        // The strip drawn in the same frame already shows the change.
-        EXPECT_EQ(drawAt(rects, 0).count + 1 + drawAt(rects, 2).count, animation.frameCount);
+        EXPECT_EQ(drawList(rects), c.drawn + std::string(" 0y 1r 3y")) << "the strip shows the change at once";
     }
 }
 
-TEST_F(FrameStripInsertion, DuplicatesTheSelectedFrameAfterItselfAndSelectsTheCopy)
+TEST_F(FrameStrip, TheAddBoxDuplicatesAndControlIInsertsAMidwayFrameAfterTheSelectedOneWhileThereIsRoom)
 {
-    makeFrames(3); // P, Q, R
-    strip.selectedFrame = 1;
-    Pose q = animation.poses[1];
-    clickAt(170 + 7, 705);
-    ASSERT_EQ(animation.frameCount, 4u);
-    EXPECT_EQ(strip.selectedFrame, 2u);
-    EXPECT_EQ(poseArena.used, 4 * sizeof(Pose));
-    EXPECT_EQ(tagOf(0), 0.0f);
-    EXPECT_EQ(memcmp(&animation.poses[1], &q, sizeof(Pose)), 0);
-    EXPECT_EQ(memcmp(&animation.poses[2], &q, sizeof(Pose)), 0);
-    EXPECT_EQ(tagOf(3), 2.0f);
-
-    frameWith(0, Up);
-    EXPECT_VEC2_EQ(vertexOf(drawAt(rects, 3), 0), 190, 690); // the add box moved right
+    // The in-between after the last frame lies midway to frame 0. Empty tags: refused, nothing changes.
+    const struct { uint32_t frames, selected; char op; uint32_t room; std::vector<float> tagsAfter; } cases[] = {
+        {3, 1, 'a', 40, {0, 1, 1, 2}}, {3, 1, 'i', 40, {0, 1, 1.5f, 2}}, {3, 2, 'i', 40, {0, 1, 2, 1}},
+        {1, 0, 'i', 40, {}},           {32, 5, 'a', 40, {}},             {32, 5, 'i', 40, {}},
+        {3, 1, 'a', 3, {}},            {3, 1, 'i', 3, {}},               {2, 1, 'a', 3, {0, 1, 1}},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(testing::Message() << c.frames << " " << c.op << " room " << c.room);
+        makeFrames(c.frames);
+        poseArena.capacity = c.room * sizeof(Pose);
+        strip.selectedFrame = c.selected;
+        const std::vector<float> before = tags(*this);
+        if (c.op == 'a') click(boxCentreX(c.frames), 705);
+        else EXPECT_EQ(insertInBetween(&strip, &animation, &poseArena), !c.tagsAfter.empty());
+        bool added = !c.tagsAfter.empty();
+        EXPECT_EQ(tags(*this), added ? c.tagsAfter : before);
+        EXPECT_EQ(poseArena.used, animation.frameCount * sizeof(Pose));
+        EXPECT_EQ(strip.selectedFrame, c.selected + added);
+    }
+    // Every point of the in-between lies midway, and the strip grows by a box.
+    makeFrames(2);
+    poseArena.capacity = sizeof poses;
+    strip.selectedFrame = 0;
+    ASSERT_TRUE(insertInBetween(&strip, &animation, &poseArena));
+    for (uint32_t i = 0; i < 28; ++i) EXPECT_EQ(poses[1].points[i].x, 100.0f);
+    frame(KeyNone, Up, 0, 0);
+    EXPECT_EQ(vertices(rects)[12], 170.0f);
 }
 
-TEST_F(FrameStripInsertion, RefusedAtThirtyTwoFramesOrWhenTheArenaIsFull)
+TEST_F(FrameStrip, NoFrameIsAddedBeyondTheArenaEvenWhenItHoldsMoreThanThePoses)
 {
-    makeFrames(32);
-    strip.selectedFrame = 5;
-    Pose before[32];
-    memcpy(before, poseMemory, sizeof before);
-    clickAt(boxCentreX(32), 705);
-    EXPECT_EQ(animation.frameCount, 32u);
-    EXPECT_EQ(strip.selectedFrame, 5u);
-    EXPECT_EQ(poseArena.used, 32 * sizeof(Pose));
-    EXPECT_EQ(memcmp(before, poseMemory, sizeof before), 0);
-
     makeFrames(3);
-    poseArena.capacity = 3 * sizeof(Pose);
-    clickAt(boxCentreX(3), 705);
+    poseArena.capacity = poseArena.used = 5 * sizeof(Pose);
+    click(boxCentreX(3), 705);
+    EXPECT_FALSE(insertInBetween(&strip, &animation, &poseArena));
     EXPECT_EQ(animation.frameCount, 3u);
-    EXPECT_EQ(poseArena.used, 3 * sizeof(Pose));
-}
-
-TEST_F(FrameStrip, LoadedAnimationsBeyondThirtyTwoFramesOrWithoutFramesAreLeftAlone)
-{
-    makeFrames(40);
-    strip.selectedFrame = 35;
-    frameWith(0, Up);
-    EXPECT_EQ(drawAt(rects, 0).count, 32u) << "only the first 32 boxes";
-    EXPECT_EQ(drawAt(rects, 1).count, 0u);
-    clickAt(boxCentreX(40), 705);
-    EXPECT_EQ(animation.frameCount, 40u);
-
-    makeFrames(0);
-    strip.selectedFrame = 3;
-    clickAt(boxCentreX(0), 705);
-    EXPECT_EQ(animation.frameCount, 0u);
-    EXPECT_EQ(strip.selectedFrame, 0u);
-    EXPECT_EQ(lines.drawCount, 0u) << "no pose to edit";
 }
 
 } // namespace

@@ -1,6 +1,9 @@
 #pragma once
 // Batches over local memory with the game's capacities, read back draw by draw.
+#include <stdint.h>
 #include <string.h>
+#include <algorithm>
+#include <string>
 #include <vector>
 #include "app/arena.h"
 #include "character/pose.h"
@@ -13,12 +16,42 @@ inline const Draw& drawAt(const RenderBatch& batch, uint32_t index)
 
 inline std::vector<Vec2> pointsOf(const Draw& draw)
 {
-    std::vector<Vec2> points(draw.count);
-    if (draw.count) memcpy(points.data(), draw.points, draw.count * sizeof(Vec2));
-    return points;
+    return std::vector<Vec2>((const Vec2*)draw.points, (const Vec2*)draw.points + draw.count);
 }
 
-inline bool sameColor(Color a, Color b) { return a.r == b.r && a.g == b.g && a.b == b.b && a.a == b.a; }
+inline bool sameColor(Color a, Color b) { return memcmp(&a, &b, sizeof a) == 0; }
+
+// Every draw as its count and colour (w white, r red, y yellow, g green, 5 and 7
+// grey 50 and 75), point draws with their size: "7w 4w", "9y6".
+inline std::string drawList(const RenderBatch& batch)
+{
+    const struct { Color color; char letter; } names[] = {{colorWhite, 'w'}, {colorRed, 'r'}, {colorYellow, 'y'},
+                                                          {colorGreen, 'g'}, {colorGrey50, '5'}, {colorGrey75, '7'}};
+    std::string list;
+    for (uint32_t i = 0; i < batch.drawCount; ++i)
+    {
+        const PointDraw& point = *(const PointDraw*)&drawAt(batch, i);
+        Color color = batch.kind == Points ? point.color : drawAt(batch, i).color;
+        list += (i ? " " : "") + std::to_string(point.count);
+        for (const auto& name : names) list += sameColor(color, name.color) ? std::string(1, name.letter) : "";
+        if (batch.kind == Points) list += std::to_string((int)point.size);
+    }
+    return list;
+}
+
+// The batch's vertex coordinates from the draws in order, x then y: count of them from the first.
+inline std::vector<float> vertices(const RenderBatch& batch, size_t first = 0, size_t count = SIZE_MAX)
+{
+    std::vector<float> all;
+    for (uint32_t i = 0; i < batch.drawCount; ++i)
+    {
+        const Draw& draw = drawAt(batch, i);
+        all.insert(all.end(), draw.points, draw.points + draw.count * (batch.kind == Rects ? 4 : 2));
+    }
+    all.erase(all.begin(), all.begin() + (long)std::min(first, all.size()));
+    all.resize(std::min(count, all.size()));
+    return all;
+}
 
 struct LineBatchFixture
 {
@@ -27,6 +60,5 @@ struct LineBatchFixture
     float projection[16] = {};
     RenderBatch lines = createRenderBatch(&arena, lineBatchSize, 0, projection);
 
-    const Draw& draw(uint32_t index) const { return drawAt(lines, index); }
-    std::vector<Vec2> pointsOf(uint32_t index) const { return ::pointsOf(draw(index)); }
+    std::vector<Vec2> pointsOf(uint32_t index) const { return ::pointsOf(drawAt(lines, index)); }
 };

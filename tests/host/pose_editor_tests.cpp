@@ -1,274 +1,258 @@
 #include <math.h>
-#include "character/pose_editor.h"
 #include "editor_fixture.h"
 
 namespace {
 
-struct PoseEditor : testing::Test, EditorFixture
+// The pose editor through the strip on a one-frame animation. Pose point p is
+// shown at (640, 50) + zoom * p; the strip's four rectangles come before the buttons.
+struct PoseEditor : EditorFixture
 {
-    PoseEditorState editor = initialPoseEditorState();
-    Pose pose;
-
-    PoseEditor()
-    {
-        // Every point far from the mouse positions the tests use, unless a test places it.
-        for (uint32_t i = 0; i < 28; ++i) pose.points[i] = {-400.0f, 300.0f + 10.0f * (float)i};
-    }
-
-    void run() { updatePoseEditor(&editor, &window, &lines, &points, &rects, &pose); }
-
-    // Runs one frame with the key in the given state and the mouse at (x, y).
-    void frameWith(uint32_t key, ButtonState state, int32_t x, int32_t y)
-    {
-        startFrame(key, state, x, y);
-        run();
-    }
-
-    void press(uint32_t key) { frameWith(key, Pressed, window.mouseX, window.mouseY); }
-
-    // A fresh editor and keyboard for the next case of a table.
+    // A fresh editor, keyboard and frame for the next case of a table.
     void restart()
     {
         editor = initialPoseEditorState();
         memset(window.keys, Up, sizeof window.keys);
+        makeFrames(1);
     }
 
-    std::vector<uint64_t> selection() const
-    {
-        return std::vector<uint64_t>(editor.selection, editor.selection + editor.selectionCount);
-    }
+    std::vector<uint64_t> selection() const { return {editor.selection, editor.selection + editor.selectionCount}; }
 
-    // Arms box mode and drags a box from (ax, ay) to (bx, by).
-    std::vector<uint64_t> boxSelect(int32_t ax, int32_t ay, int32_t bx, int32_t by)
+    // Arms box mode at (ax, ay) and drags a box from there to (bx, by).
+    void boxSelect(int32_t ax, int32_t ay, int32_t bx, int32_t by)
     {
-        frameWith(keyLetter('B'), Pressed, ax, ay);
-        frameWith(KeyMouseLeft, Pressed, ax, ay);
-        frameWith(KeyMouseLeft, Held, (ax + bx) / 2, (ay + by) / 2);
-        frameWith(KeyMouseLeft, Released, bx, by);
-        EXPECT_EQ(editor.boxSelectMode, 0);
-        return selection();
+        frame(keyLetter('B'), Pressed, ax, ay);
+        frame(KeyMouseLeft, Pressed, ax, ay);
+        frame(KeyMouseLeft, Held, bx, by);
+        frame(KeyMouseLeft, Released, bx, by);
     }
 };
 
-using PoseEditorView = PoseEditor;
-using PoseEditorPolylines = PoseEditor;
-using PoseEditorDrag = PoseEditor;
-using PoseEditorBoxSelection = PoseEditor;
-using PoseEditorGrab = PoseEditor;
-using PoseEditorClipboard = PoseEditor;
-using PoseEditorZoom = PoseEditor;
-
-TEST_F(PoseEditorView, ShowsPointsAtZoomTimesPointPlusOriginAboveTheGuides)
+TEST_F(PoseEditor, DrawsGuidesPoseButtonsAndHandlesThatDigitsToggle)
 {
-    pose.points[0] = {0, 0};
-    pose.points[1] = {10, -5};
-    run();
-    ASSERT_EQ(lines.drawCount, 6u); // ground and centre lines, then the four polylines
-    EXPECT_TRUE(sameColor(drawAt(lines, 0).color, colorGrey50));
-    EXPECT_VEC2_EQ(vertexOf(drawAt(lines, 0), 1), 1280, 50);
-    EXPECT_VEC2_EQ(vertexOf(drawAt(lines, 1), 1), 640, 720);
-    const Draw& head = drawAt(lines, 2);
-    ASSERT_EQ(head.count, 7u);
-    EXPECT_VEC2_EQ(vertexOf(head, 0), 640, 50);
-    EXPECT_VEC2_EQ(vertexOf(head, 1), 650, 45);
-
-    editor.zoom = 2.0f;
-    frameWith(keyDigit(3), Released, 0, 0); // also hides the guides
-    ASSERT_EQ(lines.drawCount, 4u);
-    EXPECT_VEC2_EQ(vertexOf(drawAt(lines, 0), 1), 660, 40);
-}
-
-TEST_F(PoseEditorView, HandlesToggledByDigitsOneAndTwo)
-{
-    editor.selectedPolyline = 2;
-    run();
-    ASSERT_EQ(points.drawCount, 1u);
-    EXPECT_EQ(pointDrawAt(points, 0).count, 9u);
-    EXPECT_TRUE(sameColor(pointDrawAt(points, 0).color, colorYellow));
-
-    frameWith(keyDigit(2), Released, 0, 0);
-    ASSERT_EQ(points.drawCount, 4u);
-    const uint32_t counts[4] = {7, 4, 9, 9};
-    for (uint32_t i = 0; i < 4; ++i) EXPECT_EQ(pointDrawAt(points, i).count, counts[i]);
-
-    frameWith(keyDigit(1), Released, 0, 0);
-    EXPECT_EQ(points.drawCount, 0u);
+    pose().points[0] = {0, 0};
+    pose().points[1] = {10, -5};
+    // The key released this frame, then the line and point draws.
+    const struct { uint32_t key; const char *lines, *points; } steps[] = {
+        {KeyNone, "25 25 7w 4w 9w 9w", "7y6"},
+        {keyDigit(2), "25 25 7w 4w 9w 9w", "7y6 4y6 9y6 9y6"},
+        {keyDigit(1), "25 25 7w 4w 9w 9w", ""},
+        {keyDigit(3), "7w 4w 9w 9w", ""},
+        {keyDigit(1), "7w 4w 9w 9w", "7y6 4y6 9y6 9y6"},
+        {keyDigit(2), "7w 4w 9w 9w", "7y6"},
+    };
+    for (const auto& step : steps)
+    {
+        frame(step.key, Released, 0, 0);
+        EXPECT_EQ(drawList(lines), step.lines) << step.key;
+        EXPECT_EQ(drawList(points), step.points) << step.key;
+    }
+    frame(keyDigit(3), Released, 0, 0);
+    // Ground and centre lines, then the polylines with the head closed on its first point.
+    std::vector<float> shown = {0, 50, 1280, 50, 640, 0, 640, 720, 640, 50, 650, 45};
+    for (float i = 2; i < 28; ++i) shown.insert(shown.end(), {240, 350 + 10 * i});
+    shown.insert(shown.begin() + 20, {640, 50});
+    EXPECT_EQ(vertices(lines), shown);
+    EXPECT_EQ(drawList(rects), "0y 1r 0y 1g 0y 1r 3y");
     press(keyLetter('A'));
-    ASSERT_EQ(points.drawCount, 1u);
-    EXPECT_TRUE(sameColor(pointDrawAt(points, 0).color, colorRed));
+    EXPECT_EQ(drawList(points), "7y6 6r6");
+    EXPECT_EQ(vertices(points, 14, 4), (std::vector<float>{640, 50, 650, 45}));
 }
 
-TEST_F(PoseEditorView, StateOutOfRangeIsBroughtBackBeforeUse)
+TEST_F(PoseEditor, AButtonClickStrictlyInsideOrAnArrowChoosesThePolylineAndClearsTheSelection)
 {
-    editor.selectedPolyline = 9;
-    editor.selectionCount = 40;
-    editor.draggedPoint = 1000;
-    editor.zoom = nanf("");
-    run();
-    EXPECT_EQ(editor.selectedPolyline, 0u);
-    EXPECT_EQ(editor.selectionCount, 0u);
-    EXPECT_EQ(editor.draggedPoint, -1);
-    EXPECT_EQ(editor.zoom, 0.05f);
+    // Mouse x, y of a release and the polyline chosen from polyline 1 (1: none).
+    const int32_t clicks[][3] = {{50, 610, 2},  {5, 610, 1},   {105, 610, 1}, {50, 595, 1},  {50, 625, 1},
+                                 {106, 610, 1}, {50, 515, 1},  {50, 680, 0},  {104, 561, 3}, {50, 660, 1}};
+    for (const auto& c : clicks)
+    {
+        restart();
+        editor.selectedPolyline = 1;
+        editor.selectionCount = 1;
+        click(c[0], c[1]);
+        EXPECT_EQ(editor.selectedPolyline, (uint64_t)c[2]) << c[0] << ", " << c[1];
+        EXPECT_EQ(editor.selectionCount, c[2] == 1 ? 1u : 0u) << c[0] << ", " << c[1];
+    }
+    // Buttons 0 to 3 downwards from the top left, the chosen one red.
+    EXPECT_EQ(drawList(rects), "0y 1r 0y 1g 1y 1r 2y");
+    const std::vector<float> buttons = {5, 665, 105, 695, 5, 630, 105, 660, 5, 595, 105, 625, 5, 560, 105, 590};
+    EXPECT_EQ(vertices(rects, 8, 16), buttons);
 
-    // Zero would make the window-to-pose conversion divide by zero.
-    editor.zoom = 0.0f;
-    pose.points[0] = {0, 0};
-    frameWith(KeyMouseLeft, Pressed, 640, 50);
-    frameWith(KeyMouseLeft, Held, 641, 51);
-    EXPECT_EQ(editor.zoom, 0.05f);
-    EXPECT_VEC2_EQ(pose.points[0], 20, 20);
+    // Polyline before, arrow, polyline after.
+    const uint32_t arrows[][3] = {{0, KeyUp, 3}, {2, KeyUp, 1}, {3, KeyDown, 0}, {1, KeyDown, 2}};
+    for (const auto& a : arrows)
+    {
+        editor.selectedPolyline = a[0];
+        editor.selectionCount = 1;
+        press(a[1]);
+        EXPECT_EQ(editor.selectedPolyline, a[2]);
+        EXPECT_EQ(editor.selectionCount, 0u);
+    }
 }
 
-TEST_F(PoseEditorPolylines, ButtonsAreThreeDrawsAroundTheSelectedOneAndAClickOrAnArrowSelects)
-{
-    run();
-    ASSERT_EQ(rects.drawCount, 3u);
-    EXPECT_EQ(drawAt(rects, 0).count, 0u);
-    EXPECT_TRUE(sameColor(drawAt(rects, 1).color, colorRed));
-    EXPECT_VEC2_EQ(vertexOf(drawAt(rects, 1), 0), 5, 665);
-    EXPECT_VEC2_EQ(vertexOf(drawAt(rects, 1), 1), 105, 695);
-    EXPECT_EQ(drawAt(rects, 2).count, 3u);
-
-    frameWith(KeyMouseLeft, Released, 50, 610); // inside button 2
-    EXPECT_EQ(editor.selectedPolyline, 2u);
-    EXPECT_EQ(drawAt(rects, 0).count, 2u);
-    EXPECT_VEC2_EQ(vertexOf(drawAt(rects, 1), 0), 5, 595);
-
-    // Arrows wrap around.
-    editor.selectedPolyline = 0;
-    editor.selection[0] = 2;
-    editor.selectionCount = 1;
-    press(KeyUp);
-    EXPECT_EQ(editor.selectedPolyline, 3u);
-    EXPECT_EQ(editor.selectionCount, 0u);
-    press(KeyDown);
-    EXPECT_EQ(editor.selectedPolyline, 0u);
-}
-
-TEST_F(PoseEditorDrag, APressBelowNinePixelsPicksTheLowestIndexAndMovesItOntoTheMouse)
+TEST_F(PoseEditor, APressBelowNinePixelsPicksTheLowestIndexAndDragsItInPoseUnits)
 {
     // Mouse x, y and the point picked: 4 px from point 2 but 1 px from point 3; 8 px; 9 px; point 3 alone.
     const int32_t cases[][3] = {{644, 50, 2}, {640, 58, 2}, {640, 59, -1}, {653, 50, 3}};
     for (const auto& c : cases)
     {
         restart();
-        pose.points[2] = {0, 0}; // shown at (640, 50)
-        pose.points[3] = {5, 0}; // shown at (645, 50)
-        frameWith(KeyMouseLeft, Pressed, c[0], c[1]);
+        pose().points[2] = {0, 0};
+        pose().points[3] = {5, 0};
+        frame(KeyMouseLeft, Pressed, c[0], c[1]);
         EXPECT_EQ(editor.draggedPoint, c[2]) << c[0] << ", " << c[1];
         for (int32_t i = 2; i < 4; ++i)
-            if (i == c[2]) EXPECT_VEC2_EQ(pose.points[i], c[0] - 640, c[1] - 50);
-            else EXPECT_VEC2_EQ(pose.points[i], 5 * (i - 2), 0);
+        {
+            Vec2 expected = i == c[2] ? Vec2{c[0] - 640.0f, c[1] - 50.0f} : Vec2{5.0f * (float)(i - 2), 0};
+            EXPECT_EQ(pose().points[i].x, expected.x);
+            EXPECT_EQ(pose().points[i].y, expected.y);
+        }
     }
-}
 
-TEST_F(PoseEditorDrag, DragAtZoomTwoStoresPoseUnitsAndReleaseKeepsThePoint)
-{
+    // At zoom 2 the point follows the mouse in pose units until the release, and a press ends a selection.
+    restart();
     editor.zoom = 2.0f;
-    editor.selection[0] = 1;
     editor.selectionCount = 1;
-    pose.points[0] = {0, 0};
-    frameWith(KeyMouseLeft, Pressed, 641, 51);
+    pose().points[0] = {0, 0};
+    frame(KeyMouseLeft, Pressed, 641, 51);
     EXPECT_EQ(editor.selectionCount, 0u);
-    EXPECT_VEC2_EQ(pose.points[0], 0.5f, 0.5f);
-
-    frameWith(KeyMouseLeft, Held, 660, 70);
-    EXPECT_VEC2_EQ(pose.points[0], 10, 10);
-    frameWith(KeyMouseLeft, Released, 700, 90);
+    frame(KeyMouseLeft, Held, 660, 72);
+    EXPECT_EQ(pose().points[0].x, 10);
+    EXPECT_EQ(pose().points[0].y, 11);
+    frame(KeyMouseLeft, Released, 700, 90);
+    frame(KeyMouseLeft, Up, 800, 100);
     EXPECT_EQ(editor.draggedPoint, -1);
-    frameWith(KeyMouseLeft, Up, 800, 100);
-    EXPECT_VEC2_EQ(pose.points[0], 10, 10);
+    EXPECT_EQ(pose().points[0].x, 10);
 }
 
-TEST_F(PoseEditorBoxSelection, EachBoxAddsWhatIsStrictlyInsideWithoutDuplicates)
+TEST_F(PoseEditor, EachBoxAddsThePointsStrictlyInsideOnceAndRightClickCancels)
 {
-    // Shown at (640,50) (660,70) (680,90) (620,70) (700,50) (740,150).
-    const Vec2 at[6] = {{0, 0}, {20, 20}, {40, 40}, {-20, 20}, {60, 0}, {100, 100}};
-    memcpy(pose.points, at, sizeof at);
-    EXPECT_EQ(boxSelect(690, 60, 630, 100), (std::vector<uint64_t>{1, 2}));
-    // (700, 50) lies on the left edge and stays out; (740, 150) is inside.
-    EXPECT_EQ(boxSelect(700, 40, 750, 160), (std::vector<uint64_t>{1, 2, 5}));
-    EXPECT_EQ(boxSelect(710, 40, 670, 95), (std::vector<uint64_t>{1, 2, 5, 4}));
+    // Shown at (650,70), on the box's left, right, bottom and top edges, (610,110), and the spine's first at (670,70).
+    const Vec2 at[7] = {{10, 20}, {-40, 20}, {60, 20}, {10, -30}, {10, 70}, {-30, 60}, {30, 20}};
+    memcpy(pose().points, at, sizeof at);
+    frame(keyLetter('B'), Pressed, 700, 20);
+    EXPECT_EQ(drawList(lines), "25 25 27 27 7w 4w 9w 9w");
+    EXPECT_EQ(vertices(lines, 8, 8), (std::vector<float>{0, 20, 1280, 20, 700, 0, 700, 720}));
+    frame(KeyMouseLeft, Pressed, 700, 20);
+    frame(KeyMouseLeft, Held, 600, 120);
+    EXPECT_EQ(drawList(lines), "25 25 57 7w 4w 9w 9w");
+    EXPECT_EQ(vertices(lines, 8, 10), (std::vector<float>{700, 20, 600, 20, 600, 120, 700, 120, 700, 20}));
+    frame(KeyMouseLeft, Released, 600, 120);
+    EXPECT_EQ(selection(), (std::vector<uint64_t>{0, 5}));
+    EXPECT_EQ(editor.boxSelectMode, 0);
 
-    ASSERT_EQ(points.drawCount, 2u);
-    const PointDraw& red = pointDrawAt(points, 1);
-    EXPECT_TRUE(sameColor(red.color, colorRed));
-    ASSERT_EQ(red.count, 4u);
-    EXPECT_FLOAT_EQ(red.points[6], 700);
-    EXPECT_FLOAT_EQ(red.points[7], 50);
+    boxSelect(640, 60, 710, 80);
+    EXPECT_EQ(selection(), (std::vector<uint64_t>{0, 5, 2}));
+    EXPECT_EQ(drawList(points), "7y6 3r6");
+    EXPECT_EQ(vertices(points, 14, 6), (std::vector<float>{650, 70, 610, 110, 700, 70}));
+
+    // A right press leaves box mode: the next left press picks no box.
+    press(keyLetter('B'));
+    frame(KeyMouseRight, Pressed, 500, 400);
+    EXPECT_EQ(drawList(lines), "25 25 27 27 7w 4w 9w 9w");
+    EXPECT_EQ(editor.boxSelectMode, 0);
+    frame(KeyMouseLeft, Pressed, 640, 60);
+    frame(KeyMouseLeft, Released, 710, 80);
+    EXPECT_EQ(editor.boxDragging, 0);
+    EXPECT_EQ(selection().size(), 3u);
 }
 
-TEST_F(PoseEditorBoxSelection, AOnAnEmptySelectionSelectsTheWholePolylineAndAgainClears)
+TEST_F(PoseEditor, ASelectsTheWholePolylineOrClearsTheSelection)
 {
     editor.selectedPolyline = 3;
+    editor.selection[0] = 7; // left over from an earlier selection
     press(keyLetter('A'));
     EXPECT_EQ(selection(), (std::vector<uint64_t>{0, 1, 2, 3, 4, 5, 6, 7, 8}));
-    frameWith(keyLetter('A'), Released, 0, 0);
+    release(keyLetter('A'));
     press(keyLetter('A'));
     EXPECT_EQ(editor.selectionCount, 0u);
 }
 
-TEST_F(PoseEditorGrab, MovesByMouseMotionOverZoomThenRightClickRestoresAndLeftClickKeeps)
+TEST_F(PoseEditor, AGrabFollowsEachFrameOfMotionOverZoomUntilRightClickRestoresOrLeftClickOrAClearingKeeps)
 {
-    const Pose before = pose;
-    for (uint32_t button : {KeyMouseRight, KeyMouseLeft})
+    for (uint32_t end : {(uint32_t)KeyMouseRight, (uint32_t)KeyMouseLeft, keyLetter('A')})
     {
         restart();
-        pose = before;
+        const Pose before = pose();
         editor.zoom = 2.0f;
-        frameWith(keyLetter('A'), Pressed, 100, 300); // all of polyline 0
-        frameWith(keyLetter('G'), Pressed, 100, 300);
-        frameWith(keyLetter('G'), Held, 120, 300);
-        frameWith(keyLetter('G'), Held, 130, 300); // each frame moves by that frame's motion only
-        for (uint32_t i = 0; i < 7; ++i)
-            EXPECT_VEC2_EQ(pose.points[i], before.points[i].x + (i < 6 ? 15 : 0), before.points[i].y);
-
-        frameWith(button, Pressed, 140, 300);
+        editor.selectedPolyline = 2;
+        frame(keyLetter('A'), Pressed, 100, 300); // all nine arm points
+        frame(keyLetter('G'), Pressed, 100, 300);
+        frame(keyLetter('G'), Held, 120, 310);
+        frame(keyLetter('G'), Held, 130, 330); // each frame moves by that frame's motion only
+        Pose expected = before;
+        for (uint32_t i = 10; i < 19; ++i) expected.points[i] = {before.points[i].x + 15, before.points[i].y + 15};
+        EXPECT_EQ(memcmp(&pose(), &expected, sizeof(Pose)), 0) << end;
+        frame(end, Pressed, 140, 340);
         EXPECT_EQ(editor.grabbing, 0);
-        frameWith(button, Released, 160, 300);
-        const float kept = button == KeyMouseLeft ? 15.0f : 0.0f;
-        for (uint32_t i = 0; i < 6; ++i) EXPECT_VEC2_EQ(pose.points[i], before.points[i].x + kept, before.points[i].y);
+        frame(end, Released, 160, 350);
+        EXPECT_EQ(memcmp(&pose(), end == KeyMouseRight ? &before : &expected, sizeof(Pose)), 0) << end;
     }
 }
 
-TEST_F(PoseEditorClipboard, PasteAfterUpTakesTheFirstEntriesButAButtonSwitchInvalidates)
+TEST_F(PoseEditor, PasteTakesTheFirstClipboardEntriesAfterAnArrowButNothingAfterAButton)
 {
-    for (uint32_t i = 0; i < 28; ++i) pose.points[i] = {(float)i, (float)(100 + i)};
-    const Pose before = pose;
+    for (uint32_t i = 0; i < 28; ++i) pose().points[i] = {(float)i, (float)(100 + i)};
+    const Pose before = pose();
     for (bool byButton : {false, true})
     {
-        restart();
-        pose = before;
+        pose() = before;
+        editor = initialPoseEditorState();
         editor.selectedPolyline = 1;
         window.keys[KeyControl] = Held;
-        press(keyLetter('C')); // points 6..9
-        if (byButton) frameWith(KeyMouseLeft, Released, 50, 680); // button 0
+        press(keyLetter('C')); // points 6 to 9
+        if (byButton) frame(KeyMouseLeft, Released, 50, 680);
         else press(KeyUp);
         ASSERT_EQ(editor.selectedPolyline, 0u);
         press(keyLetter('V'));
-
         // Entries 4 and 5 were never copied into, so they paste as zero.
-        for (uint32_t i = 0; i < 6; ++i)
-            if (byButton) EXPECT_VEC2_EQ(pose.points[i], before.points[i].x, before.points[i].y);
-            else if (i < 4) EXPECT_VEC2_EQ(pose.points[i], before.points[6 + i].x, before.points[6 + i].y);
-            else EXPECT_VEC2_EQ(pose.points[i], 0, 0);
+        Pose expected = before;
+        for (uint32_t i = 0; i < 6 && !byButton; ++i) expected.points[i] = i < 4 ? before.points[6 + i] : Vec2{0, 0};
+        EXPECT_EQ(memcmp(&pose(), &expected, sizeof(Pose)), 0) << byButton;
     }
 }
 
-TEST_F(PoseEditorZoom, AltDragByATenthOfTheHeightAddsOneAndNeverReachesZero)
+TEST_F(PoseEditor, AltDragByATenthOfTheHeightChangesZoomByOneAndKeepsItAboveZero)
 {
     // Client height, mouse y after the press at y 400, and the zoom then (a height of 0 is minimised).
-    const float cases[][3] = {{720, 400 - 72, 2.0f}, {720, 400 + 72, 0.05f}, {720, 400 + 720, 0.05f}, {0, 300, 1.0f}};
+    const float cases[][3] = {{720, 328, 2.0f},  {720, 472, 0.05f},         {720, 1120, 0.05f},
+                              {0, 300, 1.0f},    {1000, 490, 1.0f - 0.9f}};
     for (const auto& c : cases)
     {
         restart();
         window.clientHeight = (int32_t)c[0];
-        startFrame(KeyAlt, Pressed, 100, 400);
-        window.keys[KeyMouseLeft] = Pressed;
-        run();
-        frameWith(KeyMouseLeft, Held, 100, (int32_t)c[1]);
-        EXPECT_EQ(editor.zoom, c[2]) << c[0] << ", " << c[1];
+        window.keys[KeyAlt] = Pressed;
+        frame(KeyMouseLeft, Pressed, 100, 400);
+        frame(KeyMouseLeft, Held, 100, (int32_t)c[1]);
+        frame(KeyMouseLeft, Held, 100, (int32_t)c[1]);
+        EXPECT_NEAR(editor.zoom, c[2], 1e-6) << c[0] << ", " << c[1];
     }
+}
+
+TEST_F(PoseEditor, StateHandedInOutOfRangeIsBroughtBackBeforeUse)
+{
+    // Polyline, selection count, its first two entries, dragged point and zoom handed in.
+    const struct { uint64_t polyline, count, first, second; int64_t dragged; float zoom; } cases[] = {
+        {4, 2, 6, 0, 9, nanf("")}, {0, 7, 0, 1, -2, -1.0f}, {1, 2, 0, 4, 9, 0.0f}};
+    for (const auto& c : cases)
+    {
+        restart();
+        editor.selectedPolyline = c.polyline;
+        editor.selectionCount = c.count;
+        editor.selection[0] = c.first;
+        editor.selection[1] = c.second;
+        editor.draggedPoint = c.dragged;
+        editor.zoom = c.zoom;
+        frame(KeyNone, Up, 0, 0);
+        EXPECT_EQ(editor.selectedPolyline, c.polyline % 4);
+        EXPECT_EQ(editor.selectionCount, 0u);
+        EXPECT_EQ(editor.draggedPoint, -1);
+        EXPECT_EQ(editor.zoom, 0.05f);
+    }
+    // A zoom of zero would divide the window-to-pose conversion by zero.
+    pose().points[6] = {0, 0};
+    frame(KeyMouseLeft, Pressed, 640, 50);
+    frame(KeyMouseLeft, Held, 641, 51);
+    EXPECT_EQ(pose().points[6].x, 20);
 }
 
 } // namespace

@@ -4,59 +4,49 @@
 
 namespace {
 
-struct Segment
-{
-    float x0, y0, x1, y1;
-};
-
-const Segment room[24] = {
-    {100, 200, 105, 200}, {130, 200, 145, 200}, {165, 200, 195, 200}, {210, 200, 310, 200},
-    {325, 200, 355, 200}, {375, 200, 390, 200}, {410, 200, 415, 200}, {710, 200, 715, 200},
-    {740, 200, 755, 200}, {775, 200, 805, 200}, {820, 200, 920, 200}, {935, 200, 965, 200},
-    {985, 200, 1000, 200}, {1020, 200, 1025, 200}, {850, 200, 850, 400}, {850, 400, 900, 400},
-    {890, 400, 890, 200}, {900, 400, 900, 200}, {850, 200, 900, 200}, {875, 302.5f, 875, 297.5f},
-    {885, 302.5f, 885, 297.5f}, {875, 302.5f, 885, 302.5f}, {875, 297.5f, 885, 297.5f}, {895, 302.5f, 895, 297.5f},
-};
-
 struct Scenery : testing::Test, LineBatchFixture
 {
     uint8_t sceneryMemory[1024] = {};
     Arena scenery = {sizeof sceneryMemory, 0, sceneryMemory};
 };
 
-TEST_F(Scenery, BuildsAndDrawsTheTwentyFourSegmentsInStorageOrder)
+TEST_F(Scenery, IsTheFloorDashesAndTheDoorAsTwentyFourWhiteSegmentsInOrder)
 {
+    const std::vector<float> room = {
+        100, 200, 105, 200,  130, 200, 145, 200,  165, 200, 195, 200,  210, 200, 310, 200,  325, 200, 355, 200,
+        375, 200, 390, 200,  410, 200, 415, 200,  710, 200, 715, 200,  740, 200, 755, 200,  775, 200, 805, 200,
+        820, 200, 920, 200,  935, 200, 965, 200,  985, 200, 1000, 200, 1020, 200, 1025, 200, 850, 200, 850, 400,
+        850, 400, 900, 400,  890, 400, 890, 200,  900, 400, 900, 200,  850, 200, 900, 200,  875, 302.5f, 875, 297.5f,
+        885, 302.5f, 885, 297.5f, 875, 302.5f, 885, 302.5f, 875, 297.5f, 885, 297.5f, 895, 302.5f, 895, 297.5f};
     buildScenery(&scenery);
-    ASSERT_EQ(scenery.used, 484u);
+    EXPECT_EQ(scenery.used, 484u);
     drawScenery(&scenery, &lines);
-    ASSERT_EQ(lines.drawCount, 24u);
-    for (uint32_t i = 0; i < 24; ++i)
-    {
-        std::vector<Vec2> points = pointsOf(i);
-        ASSERT_EQ(points.size(), 2u);
-        EXPECT_TRUE(sameColor(draw(i).color, colorWhite));
-        const float drawn[4] = {points[0].x, points[0].y, points[1].x, points[1].y};
-        const float expected[4] = {room[i].x0, room[i].y0, room[i].x1, room[i].y1};
-        EXPECT_EQ(memcmp(drawn, expected, sizeof drawn), 0) << "segment " << i + 1;
-    }
+    EXPECT_EQ(vertices(lines), room);
+    std::string segments = "2w";
+    for (int i = 1; i < 24; ++i) segments += " 2w";
+    EXPECT_EQ(drawList(lines), segments);
 }
 
-TEST_F(Scenery, NeverReadsOrWritesPastItsArena)
+TEST_F(Scenery, BuildsNothingWithoutRoomAndDrawsOnlyWhatTheBytesWrittenHold)
 {
-    // A count promising more polylines, and points, than the layout holds:
-    // a 3-point strip is drawn, the 40-point one is not.
-    const uint32_t layout[] = {5, 3, 0, 0, 0x3f800000, 0x3f800000, 0x40000000, 0, 40, 0};
-    memcpy(sceneryMemory, layout, sizeof layout);
-    scenery.used = sizeof layout;
-    drawScenery(&scenery, &lines);
-    ASSERT_EQ(lines.drawCount, 1u);
-    EXPECT_EQ(pointsOf(0)[2].x, 2.0f);
+    scenery.used = sizeof sceneryMemory - 483;
+    buildScenery(&scenery);
+    EXPECT_EQ(scenery.used, sizeof sceneryMemory - 483) << "no room for the whole room: nothing";
 
-    Arena small = {483, 0, sceneryMemory};
-    buildScenery(&small);
-    EXPECT_EQ(small.used, 0u) << "no room for the whole room: nothing";
-    drawScenery(&small, &lines);
-    EXPECT_EQ(lines.drawCount, 1u);
+    // Five polylines promised: one point, two points, none, then forty that are not there.
+    const uint32_t layout[] = {5, 1, 0, 0, 2, 0x3f800000, 0, 0x40000000, 0, 0, 40, 0};
+    memcpy(sceneryMemory, layout, sizeof layout);
+    // Bytes written, then the draws made from them.
+    const struct { uint64_t used; const char* drawn; } cases[] = {
+        {3, ""}, {15, ""}, {16, "1w"}, {35, "1w"}, {36, "1w 2w"}, {40, "1w 2w 0w"}, {48, "1w 2w 0w"}};
+    for (const auto& c : cases)
+    {
+        scenery.used = c.used;
+        resetBatch(&lines);
+        drawScenery(&scenery, &lines);
+        EXPECT_EQ(drawList(lines), c.drawn) << c.used;
+    }
+    EXPECT_EQ(pointsOf(1)[1].x, 2.0f);
 }
 
 } // namespace

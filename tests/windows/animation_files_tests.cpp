@@ -3,10 +3,9 @@
 
 namespace {
 
-TEST_F(AnimationFiles, TargetHeldOpenWithoutSharingKeepsTheOldFile)
+TEST_F(AnimationFiles, TargetHeldOpenWithoutSharingKeepsTheOldFileUntilReleased)
 {
-    // Another program holds the file without sharing: the replace fails after
-    // its retries and the old contents stay until it lets go.
+    // The replace fails after its retries and the old contents stay until the other program lets go.
     std::string file = path("held.anim");
     FileHandle holder = osCreateNewForWriting(file.c_str());
     ASSERT_NE(holder, invalidFile);
