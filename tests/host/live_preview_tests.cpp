@@ -100,7 +100,7 @@ TEST_F(PreviewDrawing, ShowsTheCurrentFrameAsItIsNowScaledSoThatEveryFrameFits)
             poses[f].points[i] = {(float)((i + 14) % 28) * (f + 1.0f), (float)((i + 7) % 28)};
     redraw();
     ASSERT_EQ(lines.drawCount, 5u) << "the frame, then the pose's four strips";
-    EXPECT_TRUE(sameColor(draw(0).color, colorGrey50));
+    EXPECT_TRUE(sameColor(drawAt(lines, 0).color, colorGrey50));
     EXPECT_TRUE(allInside());
     float widthOfFrame0 = drawnWidth();
 

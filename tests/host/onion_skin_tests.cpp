@@ -5,32 +5,23 @@
 
 namespace {
 
-// The strip over frames whose points all lie near (100 f, 0), so every
+// The editor's fixture tags frame f's points with x = 1000 f - 400, so every
 // drawn strip tells which frame it came from.
-struct OnionSkinView : testing::Test, EditorFixture
+struct OnionSkinView : EditorFixture
 {
-    Pose poses[4];
-    Arena poseArena = {sizeof poses, 0, (uint8_t*)poses};
-    Animation animation = {0, poses};
-    FrameStripState strip = {0};
-    PoseEditorState editor = initialPoseEditorState();
-
-    void makeFrames(uint32_t count)
+    void run(int32_t onionSkin)
     {
-        for (uint32_t f = 0; f < count; ++f)
-            for (uint32_t i = 0; i < 28; ++i) poses[f].points[i] = {100.0f * (float)f + (float)i, (float)i};
-        animation.frameCount = count;
-        poseArena.used = count * sizeof(Pose);
-    }
-
-    void frame(int32_t onionSkin)
-    {
-        startFrame(0, Up, 0, 0);
+        resetBatch(&lines);
+        resetBatch(&points);
+        resetBatch(&rects);
         updateFrameStrip(&strip, &editor, &window, &lines, &points, &rects, &animation, &poseArena, onionSkin);
     }
 
     // The frame a line draw shows, from its first vertex at the editor's zoom and origin.
-    float frameOf(uint32_t draw) const { return (vertexOf(drawAt(lines, draw), 0).x - 640.0f) / editor.zoom / 100.0f; }
+    float frameOf(uint32_t draw) const
+    {
+        return ((drawAt(lines, draw).points[0] - 640.0f) / editor.zoom + 400.0f) / 1000.0f;
+    }
 };
 
 TEST_F(OnionSkinView, DrawsTheFramesBeforeAndAfterDimmedUnderThePoseWithoutWrappingAround)
@@ -52,9 +43,9 @@ TEST_F(OnionSkinView, DrawsTheFramesBeforeAndAfterDimmedUnderThePoseWithoutWrapp
     {
         makeFrames(c.frames);
         strip.selectedFrame = c.selected;
-        frame(0);
+        run(0);
         uint32_t plainLines = lines.drawCount, plainHandles = points.drawCount;
-        frame(1);
+        run(1);
         // The guides, then four strips per dimmed frame, then the edited pose in white.
         ASSERT_EQ(lines.drawCount, plainLines + 4 * c.dimmedFrames.size()) << "selected " << c.selected;
         for (size_t k = 0; k < c.dimmedFrames.size(); ++k)
@@ -63,7 +54,7 @@ TEST_F(OnionSkinView, DrawsTheFramesBeforeAndAfterDimmedUnderThePoseWithoutWrapp
             {
                 uint32_t draw = 2 + 4 * (uint32_t)k + s;
                 EXPECT_TRUE(sameColor(drawAt(lines, draw).color, c.colors[k])) << "selected " << c.selected;
-                EXPECT_FLOAT_EQ(vertexOf(drawAt(lines, draw), 0).y, 50.0f + 2.0f * (float)polylineFirst[s]);
+                EXPECT_FLOAT_EQ(drawAt(lines, draw).points[1], 50.0f + 2.0f * (300.0f + 10.0f * (float)polylineFirst[s]));
             }
             EXPECT_FLOAT_EQ(frameOf(2 + 4 * (uint32_t)k), c.dimmedFrames[k]);
         }
