@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 #include <string.h>
 #include <filesystem>
 #include <string>
@@ -43,7 +44,8 @@ protected:
         textBatch.font = &font;
         setFrames(2, 100.0f);
         folder = fs::temp_directory_path() /
-                 (std::string("marionette_prompt_") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+                 (std::string("marionette_prompt_") + ::testing::UnitTest::GetInstance()->current_test_info()->name() +
+                  std::to_string(getpid()));
         std::error_code ignored;
         fs::remove_all(folder, ignored);
         fs::create_directories(folder);

@@ -1,6 +1,7 @@
 // Export from memory: the cell and sheet layout, the frame list, and the PNG
 // and GIF encoders checked against a real decoder (stb_image).
 #include <gtest/gtest.h>
+#include <unistd.h>
 #include <math.h>
 #include <string.h>
 #include <filesystem>
@@ -301,7 +302,7 @@ TEST(SpriteExport, PngFitsItsScratchBoundWhateverThePixels)
 class SpriteFiles : public ::testing::Test
 {
 protected:
-    fs::path folder = fs::temp_directory_path() / "marionette_sprite_files";
+    fs::path folder = fs::temp_directory_path() / ("marionette_sprite_files" + std::to_string(getpid()));
     Frames frames{2, {-10, 0}, {20, 50}};
     SheetLayout layout = layoutSheet(&frames.animation, sheetPixelBudget);
     Bytes sheet = Bytes(4ull * layout.sheetWidth * layout.sheetHeight, 0);
