@@ -1,12 +1,9 @@
 #include <gtest/gtest.h>
-#include <math.h>
 #include <stdlib.h>
 #include <unistd.h>
 #include <fstream>
 #include <string>
 #include <vector>
-#include "app/animation_codec.h"
-#include "character/pose.h"
 
 namespace {
 
@@ -49,27 +46,6 @@ TEST(Assets, CommittedFilesAreWhatTheGeneratorsWrite)
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(std::vector<uint8_t>(icon.begin() + 6 + 16 * i, icon.begin() + 8 + 16 * i),
                   std::vector<uint8_t>(2, (uint8_t)(16 * (i + 1) % 64)));
-}
-
-TEST(Assets, AreWellFormedFiguresThatFitTheRoom)
-{
-    std::vector<uint8_t> bytes = fileBytes(assetPath("character.bin"));
-    ASSERT_EQ(bytes.size(), sizeof(Pose));
-    std::vector<Pose> all(1);
-    memcpy(&all[0], bytes.data(), sizeof(Pose));
-    for (const char* name : {"idle.anim", "walk_cycle.anim", "jump.anim"})
-    {
-        bytes = fileBytes(assetPath(name));
-        int64_t frames = decodeAnimation(bytes.data(), bytes.size(), 32);
-        ASSERT_GE(frames, 1) << name;
-        all.insert(all.end(), (const Pose*)(bytes.data() + 4), (const Pose*)(bytes.data() + 4) + frames);
-    }
-    for (const Pose& pose : all)
-        for (Vec2 p : pose.points)
-        {
-            ASSERT_TRUE(isfinite(p.x) && p.y >= 0.0f && p.y < 190.0f && fabsf(p.x) < 100.0f)
-                << "on the floor, inside the door frame: " << p.x << ", " << p.y;
-        }
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 // which runs the pose editor on the selected pose, one frame at a time in a
 // 1280 x 720 window driven by hand.
 #include <gtest/gtest.h>
+#include <vector>
 #include "character/frame_strip.h"
 #include "character/pose_editor.h"
 #include "line_batch_fixture.h"
@@ -38,6 +39,15 @@ struct EditorFixture : testing::Test
             for (uint32_t i = 0; i < 28; ++i) poses[f].points[i] = {1000.0f * (float)f - 400.0f, 300.0f + 10.0f * (float)i};
         animation.frameCount = count;
         poseArena.used = count * sizeof(Pose);
+    }
+
+    // The frames moved to heap memory of exactly room poses, so that a write past the arena is caught.
+    std::vector<Pose> tight;
+    void tightArena(uint32_t room)
+    {
+        tight = std::vector<Pose>(poses, poses + room);
+        animation.poses = tight.data();
+        poseArena = {room * sizeof(Pose), animation.frameCount * sizeof(Pose), (uint8_t*)tight.data()};
     }
 
     float tagOf(uint32_t frame) const { return (animation.poses[frame].points[0].x + 400.0f) / 1000.0f; }

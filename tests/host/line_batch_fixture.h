@@ -14,13 +14,6 @@ inline const Draw& drawAt(const RenderBatch& batch, uint32_t index)
     return *(const Draw*)(batch.draws.base + index * drawStride);
 }
 
-inline std::vector<Vec2> pointsOf(const Draw& draw)
-{
-    return std::vector<Vec2>((const Vec2*)draw.points, (const Vec2*)draw.points + draw.count);
-}
-
-inline bool sameColor(Color a, Color b) { return memcmp(&a, &b, sizeof a) == 0; }
-
 // Every draw as its count and colour (w white, r red, y yellow, g green, 5 and 7
 // grey 50 and 75), point draws with their size: "7w 4w", "9y6".
 inline std::string drawList(const RenderBatch& batch)
@@ -33,7 +26,7 @@ inline std::string drawList(const RenderBatch& batch)
         const PointDraw& point = *(const PointDraw*)&drawAt(batch, i);
         Color color = batch.kind == Points ? point.color : drawAt(batch, i).color;
         list += (i ? " " : "") + std::to_string(point.count);
-        for (const auto& name : names) list += sameColor(color, name.color) ? std::string(1, name.letter) : "";
+        for (const auto& name : names) list += memcmp(&color, &name.color, sizeof color) ? "" : std::string(1, name.letter);
         if (batch.kind == Points) list += std::to_string((int)point.size);
     }
     return list;
@@ -59,6 +52,4 @@ struct LineBatchFixture
     Arena arena = {sizeof memory, 0, memory};
     float projection[16] = {};
     RenderBatch lines = createRenderBatch(&arena, lineBatchSize, 0, projection);
-
-    std::vector<Vec2> pointsOf(uint32_t index) const { return ::pointsOf(drawAt(lines, index)); }
 };
