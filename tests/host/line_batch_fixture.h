@@ -14,6 +14,8 @@ inline const Draw& drawAt(const RenderBatch& batch, uint32_t index)
     return *(const Draw*)(batch.draws.base + index * drawStride);
 }
 
+inline bool sameColor(Color a, Color b) { return memcmp(&a, &b, sizeof a) == 0; }
+
 // Every draw as its count and colour (w white, r red, y yellow, g green, 5 and 7
 // grey 50 and 75), point draws with their size: "7w 4w", "9y6".
 inline std::string drawList(const RenderBatch& batch)

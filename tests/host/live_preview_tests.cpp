@@ -70,6 +70,12 @@ struct PreviewDrawing : testing::Test, LineBatchFixture
         drawPreview(&preview, &animation, inset, &lines);
     }
 
+    std::vector<Vec2> pointsOf(uint32_t d) const
+    {
+        const Draw& draw = drawAt(lines, d);
+        return std::vector<Vec2>((const Vec2*)draw.points, (const Vec2*)draw.points + draw.count);
+    }
+
     // Across the pose's strips (the inset's frame is draw 0).
     float drawnWidth() const
     {
