@@ -1,5 +1,6 @@
 #include "tests/host/recording_gl.h"
 #include <string.h>
+#include <algorithm>
 #include <map>
 
 namespace {
@@ -18,6 +19,20 @@ int invalid;
 bool framebuffersIncomplete;
 
 void record(const char* name, std::vector<int64_t> args = {}) { calls.push_back({name, std::move(args)}); }
+
+// FNV-1a, so that data handed over by pointer is recorded by content.
+int64_t hashBytes(const void* data, size_t size, uint64_t hash = 14695981039346656037ull)
+{
+    for (size_t i = 0; i < size; ++i) hash = (hash ^ ((const uint8_t*)data)[i]) * 1099511628211ull;
+    return (int64_t)hash;
+}
+
+int64_t bitsOf(float value)
+{
+    int32_t bits;
+    memcpy(&bits, &value, 4);
+    return bits;
+}
 
 int64_t offsetOf(const void* pointer) { return (int64_t)(uintptr_t)pointer; }
 
@@ -63,7 +78,10 @@ template <typename T> std::vector<T> uploaded(uint32_t buffer)
 // Named like the table's entries so one list installs them all.
 namespace recording {
 
-void APIENTRY glClearColor(GLfloat, GLfloat, GLfloat, GLfloat) { record("glClearColor"); }
+void APIENTRY glClearColor(GLfloat r, GLfloat g, GLfloat b, GLfloat a)
+{
+    record("glClearColor", {bitsOf(r), bitsOf(g), bitsOf(b), bitsOf(a)});
+}
 void APIENTRY glClear(GLbitfield mask) { record("glClear", {mask}); }
 void APIENTRY glViewport(GLint x, GLint y, GLsizei width, GLsizei height) { record("glViewport", {x, y, width, height}); }
 void APIENTRY glEnable(GLenum capability) { record("glEnable", {capability}); }
@@ -77,15 +95,16 @@ void APIENTRY glActiveTexture(GLenum unit) { record("glActiveTexture", {unit}); 
 void APIENTRY glBindTexture(GLenum target, GLuint name) { record("glBindTexture", {target, name}); }
 void APIENTRY glTexParameteri(GLenum target, GLenum name, GLint value) { record("glTexParameteri", {target, name, value}); }
 void APIENTRY glTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei width, GLsizei height,
-                           GLint border, GLenum format, GLenum type, const void*)
+                           GLint border, GLenum format, GLenum type, const void* pixels)
 {
-    record("glTexImage2D", {target, level, internalFormat, width, height, border, format, type});
+    size_t size = pixels ? (size_t)width * (size_t)height * (format == GL_RGBA ? 4 : 1) : 0;
+    record("glTexImage2D", {target, level, internalFormat, width, height, border, format, type, hashBytes(pixels, size)});
 }
 
 GLuint APIENTRY glCreateShader(GLenum stage) { return newObject("glCreateShader", {stage}); }
-void APIENTRY glShaderSource(GLuint shader, GLsizei count, const GLchar* const*, const GLint*)
+void APIENTRY glShaderSource(GLuint shader, GLsizei count, const GLchar* const* sources, const GLint*)
 {
-    record("glShaderSource", {shader, count});
+    record("glShaderSource", {shader, count, hashBytes(sources[0], strlen(sources[0]))});
 }
 void APIENTRY glCompileShader(GLuint shader) { record("glCompileShader", {shader}); }
 void APIENTRY glGetShaderiv(GLuint shader, GLenum name, GLint* value)
@@ -113,9 +132,9 @@ GLint APIENTRY glGetUniformLocation(GLuint program, const GLchar*)
     record("glGetUniformLocation", {program});
     return 0;
 }
-void APIENTRY glUniformMatrix4fv(GLint location, GLsizei count, GLboolean transpose, const GLfloat*)
+void APIENTRY glUniformMatrix4fv(GLint location, GLsizei count, GLboolean transpose, const GLfloat* matrix)
 {
-    record("glUniformMatrix4fv", {location, count, transpose});
+    record("glUniformMatrix4fv", {location, count, transpose, hashBytes(matrix, 64)});
 }
 GLint APIENTRY glGetAttribLocation(GLuint program, const GLchar* name)
 {
@@ -150,7 +169,7 @@ void APIENTRY glBufferData(GLenum target, GLsizeiptr size, const void* data, GLe
 }
 void APIENTRY glBufferSubData(GLenum target, GLintptr offset, GLsizeiptr size, const void* data)
 {
-    record("glBufferSubData", {target, (int64_t)offset, (int64_t)size});
+    record("glBufferSubData", {target, (int64_t)offset, (int64_t)size, hashBytes(data, (size_t)std::max<GLsizeiptr>(size, 0))});
     RecordingBuffer* buffer = boundBuffer(target);
     if (!inside(buffer, offset, size)) return;
     const uint8_t* bytes = (const uint8_t*)data;
@@ -185,10 +204,13 @@ GLenum APIENTRY glCheckFramebufferStatus(GLenum target)
     return framebuffersIncomplete ? GL_FRAMEBUFFER_INCOMPLETE_ATTACHMENT : GL_FRAMEBUFFER_COMPLETE;
 }
 void APIENTRY glPixelStorei(GLenum name, GLint value) { record("glPixelStorei", {name, value}); }
-// Reads nothing: the destination keeps what it held.
-void APIENTRY glReadPixels(GLint x, GLint y, GLsizei width, GLsizei height, GLenum format, GLenum type, void*)
+// Reads a fixed pattern of opaque white dots on transparency, different for each read.
+void APIENTRY glReadPixels(GLint x, GLint y, GLsizei width, GLsizei height, GLenum format, GLenum type, void* pixels)
 {
     record("glReadPixels", {x, y, width, height, format, type});
+    uint8_t* out = (uint8_t*)pixels;
+    for (int64_t i = 0; i < (int64_t)width * height; ++i)
+        memset(out + 4 * i, ((i % 7) * (i % 5) + (int64_t)calls.size()) % 9 == 0 ? 255 : 0, 4);
 }
 
 } // namespace recording
@@ -222,6 +244,17 @@ void installRecordingGL()
 const std::vector<RecordedCall>& recordedCalls() { return calls; }
 
 void clearRecordedCalls() { calls.clear(); }
+
+uint64_t recordingDigest()
+{
+    uint64_t hash = 14695981039346656037ull;
+    for (const RecordedCall& call : calls)
+    {
+        hash = (uint64_t)hashBytes(call.name.data(), call.name.size(), hash);
+        hash = (uint64_t)hashBytes(call.args.data(), call.args.size() * 8, hash);
+    }
+    return hash;
+}
 
 size_t callCount(const std::string& name) { return callsNamed(name).size(); }
 

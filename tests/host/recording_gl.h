@@ -20,6 +20,8 @@ void installRecordingGL();
 
 const std::vector<RecordedCall>& recordedCalls();
 void clearRecordedCalls();
+// A hash of every call since the last clear, data passed by pointer included.
+uint64_t recordingDigest();
 size_t callCount(const std::string& name);
 std::vector<RecordedCall> callsNamed(const std::string& name);
 
