@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 #include <string.h>
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -82,7 +83,6 @@ protected:
     }
 
     void openForSave() { frame({19}, {KeyControl, keyLetter('S')}); }
-    void openForLoad() { frame({15}, {KeyControl, keyLetter('O')}); }
     static std::vector<uint32_t> chars(const std::string& text) { return {text.begin(), text.end()}; }
     std::string typedName() const { return std::string((const char*)prompt.fileName, prompt.fileNameLength); }
 
@@ -102,150 +102,53 @@ protected:
 
     void expectAllClosed() const
     {
-        EXPECT_EQ(prompt.promptOpen, 0);
-        EXPECT_EQ(prompt.saveRequested, 0);
-        EXPECT_EQ(prompt.loadRequested, 0);
-        EXPECT_EQ(prompt.nameConfirmed, 0);
-        EXPECT_EQ(prompt.fileNameLength, 0u);
-        EXPECT_EQ(prompt.fileName[0], 0);
+        EXPECT_EQ(prompt.promptOpen + prompt.saveRequested + prompt.loadRequested + prompt.nameConfirmed, 0);
+        EXPECT_EQ(prompt.fileNameLength + prompt.fileName[0], 0u);
     }
 };
 
-TEST_F(FilePrompt, WhatIsShownIsTheNameSaved)
+// What is typed, frame by frame, and the one file the save leaves (none: "").
+TEST_F(FilePrompt, SavesUnderTheNameTypedUpToReturn)
 {
-    openForSave();
-    EXPECT_EQ(prompt.promptOpen, 1);
-    EXPECT_EQ(prompt.fileNameLength, 0u) << "the opening keystroke adds nothing";
-    EXPECT_EQ(textBatch.drawCount, 0u) << "the prompt shows from the next frame";
-
-    frame(chars("abcd\b\bxy"));
-    EXPECT_EQ(shownText(), "abxy");
-    EXPECT_EQ(rectBatch.drawCount, 1u);
-    frame({13});
-    EXPECT_EQ(shownText(), "abxy") << "drawn also in the frame Return closes it";
-    expectAllClosed();
-    EXPECT_EQ(folderNames(), std::vector<std::string>{"abxy"});
-    EXPECT_EQ(fs::file_size("abxy"), 4u + 2 * 224);
-
-    frame(chars("zz"));
-    EXPECT_EQ(textBatch.drawCount + prompt.fileNameLength, 0u) << "closed: neither drawn nor typed into";
+    const std::string longest(126, 'a');
+    const struct { std::vector<std::vector<uint32_t>> frames; std::string saved; } cases[] = {
+        {{chars("abcd\b\bxy"), {13}, chars("zz")}, "abxy"},
+        {{chars("ab\rcd")}, "ab"},
+        {{chars("ab"), {'c', 27}}, ""}, // Escape, pressed in this frame
+        {{{13}}, ""},
+        {{{'a', 0, 'b', 13}}, ""}, // a NUL would hand the system "a" while "a?b" is shown
+        {{{9, 0x1E9, 13}}, "\x09\xE9"}, // control characters belong to the name; the low 8 bits count
+        {{std::vector<uint32_t>(32, 'a'), std::vector<uint32_t>(32, 'a'), std::vector<uint32_t>(32, 'a'),
+          std::vector<uint32_t>(32, 'a'), {8, 'b', 'c', 13}}, longest.substr(1) + "b"},
+    };
+    for (const auto& c : cases)
+    {
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+        fs::current_path(folder);
+        openForSave();
+        EXPECT_EQ(prompt.fileNameLength + textBatch.drawCount, 0u) << "the opening keystroke adds nothing";
+        for (const auto& typed : c.frames)
+        {
+            bool escape = std::find(typed.begin(), typed.end(), 27u) != typed.end();
+            frame(escape ? std::vector<uint32_t>{'c'} : typed, {}, escape);
+        }
+        expectAllClosed();
+        EXPECT_EQ(folderNames(), c.saved.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.saved});
+        if (!c.saved.empty()) EXPECT_EQ(fs::file_size(c.saved), 4u + 2 * 224);
+    }
 }
 
-TEST_F(FilePrompt, EmptyCutOrMissingNamesDoNothing)
+TEST_F(FilePrompt, ShowsCodePageLettersAsUtf8AndACaretEvenWithoutAFont)
 {
-    selectedFrame = 1;
-    openForLoad();
-    frame(chars("missing.anim\r"));
-    EXPECT_EQ(selectedFrame, 1u) << "a failed load keeps the selection";
-    openForSave();
-    frame({13});
-    expectAllClosed();
-    openForLoad();
-    frame({13});
-    expectAllClosed();
-    // A typed NUL would hand the system the name "a" while "a?b" is shown.
-    openForSave();
-    frame({'a', 0, 'b', 13});
-    expectAllClosed();
-    EXPECT_TRUE(folderNames().empty());
-    EXPECT_EQ(animation.frameCount, 2u);
-    EXPECT_EQ(animationArena.used, 2u * 224);
-}
-
-TEST_F(FilePrompt, NameStopsAt126CharactersWhileBackspaceAndReturnWork)
-{
-    openForSave();
-    for (int i = 0; i < 4; ++i) frame(std::vector<uint32_t>(32, 'a'));
-    EXPECT_EQ(prompt.fileNameLength, 126u);
-    EXPECT_EQ(prompt.fileName[126], 0);
-    frame({8, 'b', 'c'});
-    EXPECT_EQ(typedName(), std::string(125, 'a') + "b");
-    frame({13});
-    EXPECT_EQ(folderNames(), std::vector<std::string>{std::string(125, 'a') + "b"});
-}
-
-TEST_F(FilePrompt, ReturnDropsTheRestOfTheFrameAndEscapeAllOfIt)
-{
-    openForSave();
-    frame(chars("ab\rcd"));
-    expectAllClosed();
-    EXPECT_EQ(shownText(), "ab");
-    EXPECT_EQ(folderNames(), std::vector<std::string>{"ab"});
-
-    openForSave();
-    frame(chars("ab"));
-    frame(chars("cd\r"), {}, true);
-    expectAllClosed();
-    EXPECT_EQ(textBatch.drawCount + rectBatch.drawCount, 0u);
-    EXPECT_EQ(folderNames(), std::vector<std::string>{"ab"}) << "Escape came first: nothing saved";
-}
-
-TEST_F(FilePrompt, ControlCharactersTypedWhileOpenArePartOfTheName)
-{
-    openForSave();
-    frame({9, 19, 15, 0x1E9});
-    EXPECT_EQ(typedName(), std::string("\x09\x13\x0F\xE9")) << "each character gives its low 8 bits";
-    EXPECT_EQ(prompt.saveRequested, 1);
-    EXPECT_EQ(prompt.loadRequested, 0);
-}
-
-TEST_F(FilePrompt, AccentedLettersShowAsThemselves)
-{
-    // Typed characters are code-page bytes; drawn raw, 0xE9 would read as the
-    // lead of a three-byte sequence and swallow the two letters after it.
     openForSave();
     frame({'h', 0xE9, 'l', 'l', 'o'});
-    EXPECT_EQ(typedName(), "h\xE9llo");
     EXPECT_EQ(shownText(), "h\xC3\xA9llo");
-
-    // The longest name of three-byte characters still shows converted.
-    frame({}, {}, true);
-    openForSave();
     for (int i = 0; i < 5; ++i) frame(std::vector<uint32_t>(30, 0x80));
-    std::string shown = shownText();
-    EXPECT_EQ(shown.size(), 126u * 3);
-    EXPECT_EQ(shown.substr(0, 3), "\xE2\x82\xAC");
-}
-
-TEST_F(FilePrompt, BothRequestsSaveFirstThenLoadTheSameName)
-{
-    // The file holds a one-frame animation: a load first would bring it in
-    // and then save it back; a save first writes the two frames and loads them.
-    setFrames(1, -5.0f);
-    ASSERT_TRUE(saveAnimationFile(&animation, "both.anim"));
-    setFrames(2, 100.0f);
-    std::vector<uint8_t> edited((uint8_t*)animation.poses, (uint8_t*)animation.poses + 2 * sizeof(Pose));
-    selectedFrame = 1;
-
-    frame({}, {KeyControl, keyLetter('S'), keyLetter('O')});
-    EXPECT_EQ(prompt.saveRequested, 1);
-    EXPECT_EQ(prompt.loadRequested, 1);
-    frame(chars("both.anim\r"));
-    expectAllClosed();
-    EXPECT_EQ(fs::file_size("both.anim"), 4u + 2 * 224);
-    EXPECT_EQ(animation.frameCount, 2u);
-    EXPECT_EQ(std::vector<uint8_t>(animationArena.base, animationArena.base + animationArena.used), edited);
-    EXPECT_EQ(selectedFrame, 0u) << "a load selects the first frame";
-}
-
-TEST_F(FilePrompt, CaretSpansTheMeasuredText)
-{
-    ASSERT_NE(font.header, nullptr);
-    openForSave();
-    frame(chars("Wg"));
-    float width = 0, height = 0, depth = 0;
-    measureText(&font, prompt.fileName, prompt.fileNameLength, 24, &width, &height, &depth);
-    ASSERT_GT(depth, 0.0f) << "g reaches below the baseline";
-    ASSERT_EQ(rectBatch.drawCount, 1u);
-    const float* caret = ((const Draw*)rectBatch.draws.base)->points;
-    EXPECT_FLOAT_EQ(caret[0], 10 + width) << "from the end of the name drawn at (10, 10)";
-    EXPECT_FLOAT_EQ(caret[1], 10 - depth) << "from the bottom of the descender";
-    EXPECT_FLOAT_EQ(caret[2], 20 + width);
-    EXPECT_FLOAT_EQ(caret[3], 10 - depth + height);
-
-    font = {}; // no font: no text, but the caret still shows
+    EXPECT_EQ(shownText().size(), 6u + 121 * 3) << "the longest name of three-byte characters";
+    font = {};
     frame({});
-    caret = ((const Draw*)rectBatch.draws.base)->points;
+    const float* caret = ((const Draw*)rectBatch.draws.base)->points;
     EXPECT_GT(caret[3] - caret[1], 10.0f);
 }
 

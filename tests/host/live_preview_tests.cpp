@@ -1,7 +1,6 @@
 #include <math.h>
 #include "character/frame_strip.h"
 #include "character/live_preview.h"
-#include "line_batch_fixture.h"
 #include <gtest/gtest.h>
 
 namespace {
@@ -55,77 +54,6 @@ TEST(LivePreview, InsetSitsAtTheTopRightClearOfTheStripAndButtonsOrNotAtAll)
         EXPECT_LE(inset[3], c.height);
         EXPECT_LT(inset[1], inset[3]);
     }
-}
-
-struct PreviewDrawing : testing::Test, LineBatchFixture
-{
-    Pose poses[3] = {};
-    Animation animation = {3, poses};
-    LivePreviewState preview = {1, 0, 0};
-    const float inset[4] = {1070, 510, 1270, 710};
-
-    void redraw()
-    {
-        resetBatch(&lines);
-        drawPreview(&preview, &animation, inset, &lines);
-    }
-
-    std::vector<Vec2> pointsOf(uint32_t d) const
-    {
-        const Draw& draw = drawAt(lines, d);
-        return std::vector<Vec2>((const Vec2*)draw.points, (const Vec2*)draw.points + draw.count);
-    }
-
-    // Across the pose's strips (the inset's frame is draw 0).
-    float drawnWidth() const
-    {
-        float lo = 1e9f, hi = -1e9f;
-        for (uint32_t d = 1; d < lines.drawCount; ++d)
-            for (Vec2 p : pointsOf(d))
-            {
-                lo = fminf(lo, p.x);
-                hi = fmaxf(hi, p.x);
-            }
-        return hi - lo;
-    }
-
-    bool allInside() const
-    {
-        for (uint32_t d = 0; d < lines.drawCount; ++d)
-            for (Vec2 p : pointsOf(d))
-                if (!(p.x >= inset[0] && p.x <= inset[2] && p.y >= inset[1] && p.y <= inset[3])) return false;
-        return true;
-    }
-};
-
-TEST_F(PreviewDrawing, ShowsTheCurrentFrameAsItIsNowScaledSoThatEveryFrameFits)
-{
-    // Frame f spans 27 (f + 1) across; its leftmost and lowest points are not its first.
-    for (uint32_t f = 0; f < 3; ++f)
-        for (uint32_t i = 0; i < 28; ++i)
-            poses[f].points[i] = {(float)((i + 14) % 28) * (f + 1.0f), (float)((i + 7) % 28)};
-    redraw();
-    ASSERT_EQ(lines.drawCount, 5u) << "the frame, then the pose's four strips";
-    EXPECT_TRUE(sameColor(drawAt(lines, 0).color, colorGrey50));
-    EXPECT_TRUE(allInside());
-    float widthOfFrame0 = drawnWidth();
-
-    poses[0].points[13].x += 27.0f; // an edit to the shown frame shows at once
-    redraw();
-    EXPECT_GT(drawnWidth(), widthOfFrame0);
-    EXPECT_TRUE(allInside());
-
-    preview.frame = 2;
-    redraw();
-    EXPECT_TRUE(allInside());
-    EXPECT_NEAR(drawnWidth(), inset[2] - inset[0] - 20.0f, 0.5f) << "the widest frame fills the inset";
-
-    // Degenerate frames (all at one point) still draw, finite and inside.
-    for (Pose& pose : poses)
-        for (Vec2& p : pose.points) p = {0, 0};
-    redraw();
-    EXPECT_EQ(lines.drawCount, 5u);
-    EXPECT_TRUE(allInside());
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <fstream>
@@ -38,7 +39,7 @@ struct Session
     App* app = (App*)calloc(1, sizeof(App));
     std::ostringstream transcript;
     std::map<std::string, std::string> filesSeen;
-    uint64_t logSeen = 0;
+    uint64_t logSeen = globalLog.used;
 
     // Keys down this frame; those down last frame and not now read Released.
     void frame(std::initializer_list<uint32_t> down = {}, const char* typed = "")
@@ -401,6 +402,31 @@ TEST_F(ProgramSession, PlaysAsTheTranscriptSays)
         ASSERT_EQ(lineA, lineE) << "line " << n << ", in step " << step;
     }
     EXPECT_FALSE(std::getline(a, lineA)) << "more than the transcript: " << lineA;
+}
+
+TEST_F(ProgramSession, AFailedWindowStopsBeforeAnyGLCall)
+{
+    fakePlatform.failWindowCreation = 1;
+    ASSERT_TRUE(startApp(s.app));
+    EXPECT_EQ(s.app->window.running, 0);
+    EXPECT_TRUE(recordedCalls().empty());
+}
+
+// Forked, so the address-space limit stays with the child.
+TEST_F(ProgramSession, StartUpFailsWhenMemoryCannotBeReserved)
+{
+    EXPECT_EXIT(
+        {
+            long pages = 0;
+            FILE* statm = fopen("/proc/self/statm", "r");
+            if (!statm || fscanf(statm, "%ld", &pages) != 1) exit(2);
+            fclose(statm);
+            rlimit limit;
+            limit.rlim_cur = limit.rlim_max = (rlim_t)pages * (rlim_t)sysconf(_SC_PAGESIZE) + (16 << 20);
+            setrlimit(RLIMIT_AS, &limit);
+            exit(startApp(s.app) ? 0 : 3);
+        },
+        testing::ExitedWithCode(3), "");
 }
 
 } // namespace

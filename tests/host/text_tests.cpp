@@ -241,72 +241,7 @@ protected:
     }
     // Quad q as written: corners bottom-left, bottom-right, top-left, top-right of x, y, colour, u, v.
     std::vector<float> quad(uint32_t q) const { return {vertices.begin() + q * 32, vertices.begin() + q * 32 + 32}; }
-    // The quad glyph g gives with its left edge at x and the baseline at y.
-    std::vector<float> expectedQuad(const Glyph& g, float x, float y) const
-    {
-        float w = (float)atlas.header->atlasWidth, h = (float)atlas.header->atlasHeight;
-        float x1 = x + (float)g.width, y0 = y + (float)g.yOffset, y1 = y0 + (float)g.height;
-        float u0 = (float)g.atlasX / w, u1 = (float)(g.atlasX + g.width) / w;
-        float v0 = (float)g.atlasY / h, v1 = (float)(g.atlasY + g.height) / h;
-        const float corners[4][4] = {{x, y0, u0, v0}, {x1, y0, u1, v0}, {x, y1, u0, v1}, {x1, y1, u1, v1}};
-        std::vector<float> all;
-        for (const auto& c : corners) all.insert(all.end(), {c[0], c[1], tint.r, tint.g, tint.b, tint.a, c[2], c[3]});
-        return all;
-    }
 };
-
-TEST_F(TextLayout, EachCharacterIsOneQuadOfItsGlyphAndBadBytesTheReplacement)
-{
-    const Glyph& bad = atlas.glyphs[replacement];
-    const struct { const char* text; std::vector<const Glyph*> glyphs; int invalid; } cases[] = {
-        {"\xE2\x82\xAC", {&glyph(0x20AC)}, 0},
-        {"\xC4\x80", {&bad}, 0}, // U+0100 is outside the set
-        // B is never reached; the bad byte is decoded as A's successor, then twice
-        // per later iteration but the last.
-        {"A\xFF" "B", {&glyph('A'), &bad, &bad}, 4},
-        // A sequence cut off by the end is one replacement that ends the walk.
-        {"A\xE2\x82", {&glyph('A'), &bad}, 0},
-    };
-    for (const auto& c : cases)
-    {
-        uint64_t start = globalLog.used;
-        ASSERT_EQ(layout(c.text), c.glyphs.size()) << c.text;
-        auto texels = [](const std::vector<float>& quad) { return std::vector<float>{quad[6], quad[31]}; };
-        for (uint32_t q = 0; q < c.glyphs.size(); ++q) // the texels tell which glyph drew a quad
-            EXPECT_EQ(texels(quad(q)), texels(expectedQuad(*c.glyphs[q], 0, 0))) << c.text << q;
-        EXPECT_EQ(vertices[c.glyphs.size() * 32], -1.0f) << "nothing written after the quads";
-        EXPECT_EQ(logged(start, invalidByteMessage), c.invalid) << c.text;
-    }
-}
-
-TEST_F(TextLayout, GlyphsSitOnTheBaselineAndEachLineStartsAtThePen)
-{
-    const FontAtlasHeader& h = *atlas.header;
-    const Glyph &a = glyph('A'), &b = glyph('B');
-    ASSERT_NE(b.leftSideBearing, 0) << "needs a first glyph with a side bearing";
-    float lineAdvance = (float)(h.ascent - h.descent + h.lineGap) * k;
-    ASSERT_EQ(layout("BA\nB", 50, 300), 3u);
-    // The first glyph of a line drops its side bearing; B and A have no kerning pair.
-    EXPECT_EQ(quad(0), expectedQuad(b, 50, 300));
-    float pen = 50.0f + (float)(b.advanceWidth - b.leftSideBearing) * k;
-    EXPECT_EQ(quad(1), expectedQuad(a, pen + (float)a.leftSideBearing * k, 300));
-    EXPECT_EQ(quad(2), expectedQuad(b, 50, 300 - lineAdvance));
-    EXPECT_EQ(indices, (std::vector<uint32_t>{40, 41, 42, 43, ~0u, 44, 45, 46, 47, ~0u, 48, 49, 50, 51, ~0u, 0, 0, 0, 0,
-                                              0}));
-
-    // The widest line, and the height from the top of the first line to the bottom of the last.
-    float widthBA = (float)(b.advanceWidth - b.leftSideBearing) * k + (float)a.advanceWidth * k;
-    const struct { const char* text; float width, height; } cases[] = {
-        {"", 0, 0}, {"BA\nB", widthBA, lineAdvance}, {"B\nBA", widthBA, lineAdvance}};
-    for (const auto& c : cases)
-    {
-        float width = -1, height = -1, depth = -1;
-        measureText(&atlas, (const uint8_t*)c.text, (uint32_t)strlen(c.text), 24, &width, &height, &depth);
-        EXPECT_FLOAT_EQ(width, c.width) << c.text;
-        EXPECT_FLOAT_EQ(height, (float)(h.ascent - h.descent) * k + c.height) << c.text;
-        EXPECT_FLOAT_EQ(depth, height - (float)h.ascent * k) << c.text;
-    }
-}
 
 // The atlas test above checks every stored pair against stb; F. is the first of F's pairs.
 TEST_F(TextLayout, KerningPairsAreTheFontsAndMoveTheNextGlyph)
