@@ -44,19 +44,6 @@ static void pushSegment(RenderBatch* lines, Vec2 a, Vec2 b, Color color)
     pushDraw(lines, segment, 2, color);
 }
 
-// A state handed in from elsewhere may hold values the editor itself never
-// produces; bring them into range so every index stays inside the pose.
-static void keepStateInRange(PoseEditorState* editor)
-{
-    if (editor->selectedPolyline >= polylineCount) editor->selectedPolyline = 0;
-    uint32_t n = polylineCounts[editor->selectedPolyline];
-    if (editor->selectionCount > n) editor->selectionCount = 0;
-    for (uint64_t k = 0; k < editor->selectionCount; ++k)
-        if (editor->selection[k] >= n) editor->selectionCount = 0;
-    if (editor->draggedPoint < -1 || editor->draggedPoint >= (int64_t)longestPolyline) editor->draggedPoint = -1;
-    if (!(editor->zoom > 0.0f)) editor->zoom = smallestZoom;
-}
-
 static void drawGuides(PoseEditorState* editor, const Window* window, const EditorView* view, RenderBatch* lines)
 {
     if (wasReleased(window, keyDigit(3))) editor->showGuides = !editor->showGuides;
@@ -298,7 +285,6 @@ static void drawSelection(const PoseEditorState* editor, const EditorView* view,
 void updatePoseEditor(PoseEditorState* editor, const Window* window, RenderBatch* lines, RenderBatch* points,
                       RenderBatch* rects, Pose* pose, const OnionSkin* onionSkin)
 {
-    keepStateInRange(editor);
     EditorView view;
     view.mouse = {(float)window->mouseX, (float)window->mouseY};
     view.width = (float)window->clientWidth;

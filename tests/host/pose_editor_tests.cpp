@@ -22,34 +22,6 @@ struct PoseEditor : EditorFixture
 
 using Floats = std::vector<float>;
 
-TEST_F(PoseEditor, DrawsGuidesPoseButtonsAndHandlesThatDigitsToggle)
-{
-    pose().points[0] = {0, 0};
-    pose().points[1] = {10, -5};
-    // The key released this frame, then the line and point draws.
-    const struct { uint32_t key; const char *lines, *points; } steps[] = {
-        {KeyNone, "25 25 7w 4w 9w 9w", "7y6"},           {keyDigit(2), "25 25 7w 4w 9w 9w", "7y6 4y6 9y6 9y6"},
-        {keyDigit(1), "25 25 7w 4w 9w 9w", ""},          {keyDigit(3), "7w 4w 9w 9w", ""},
-        {keyDigit(1), "7w 4w 9w 9w", "7y6 4y6 9y6 9y6"}, {keyDigit(2), "7w 4w 9w 9w", "7y6"},
-        {keyDigit(3), "25 25 7w 4w 9w 9w", "7y6"},
-    };
-    for (const auto& step : steps)
-    {
-        frame(step.key, Released, 0, 0);
-        EXPECT_EQ(drawList(lines) + " / " + drawList(points), step.lines + std::string(" / ") + step.points);
-    }
-    // Ground and centre lines, then the polylines with the head closed on its first point.
-    Floats shown = {0, 50, 1280, 50, 640, 0, 640, 720, 640, 50, 650, 45};
-    for (float i = 2; i < 28; ++i) shown.insert(shown.end(), {240, 350 + 10 * i});
-    shown.insert(shown.begin() + 20, {640, 50});
-    EXPECT_EQ(vertices(lines), shown);
-    EXPECT_EQ(drawList(rects), "0y 1r 0y 1g 0y 1r 3y");
-    press(keyLetter('A'));
-    EXPECT_EQ(drawList(points), "7y6 6r6");
-    EXPECT_EQ(vertices(points, 0, 4), (Floats{640, 50, 650, 45}));
-    EXPECT_EQ(vertices(points, 14, 4), (Floats{640, 50, 650, 45}));
-}
-
 TEST_F(PoseEditor, AButtonClickStrictlyInsideOrAnArrowChoosesThePolylineAndClearsTheSelection)
 {
     // Mouse x, y of a release and the polyline chosen from polyline 1 (1: none).
@@ -148,86 +120,6 @@ TEST_F(PoseEditor, BThenADragAddsThePointsStrictlyInsideOnceAndRightClickCancels
     release(keyLetter('A'));
     press(keyLetter('A'));
     EXPECT_EQ(selection(), (std::vector<uint64_t>{0, 1, 2, 3, 4, 5, 6, 7, 8}));
-}
-
-TEST_F(PoseEditor, AGrabFollowsEachFrameOfMotionOverZoomUntilRightClickRestoresOrLeftClickOrAClearingKeeps)
-{
-    for (uint32_t end : {(uint32_t)KeyMouseRight, (uint32_t)KeyMouseLeft, keyLetter('A')})
-    {
-        restart();
-        const Pose before = pose();
-        editor.zoom = 2.0f;
-        editor.selectedPolyline = 2;
-        frame(keyLetter('A'), Pressed, 100, 300); // all nine arm points
-        frame(keyLetter('G'), Pressed, 100, 300);
-        frame(keyLetter('G'), Held, 120, 310);
-        frame(keyLetter('G'), Held, 130, 330); // each frame moves by that frame's motion only
-        Pose moved = before;
-        for (uint32_t i = 10; i < 19; ++i) moved.points[i] = {before.points[i].x + 15, before.points[i].y + 15};
-        EXPECT_EQ(memcmp(&pose(), &moved, sizeof(Pose)), 0) << end;
-        frame(end, Pressed, 140, 340);
-        EXPECT_EQ(editor.grabbing, 0);
-        frame(end, Released, 160, 350);
-        EXPECT_EQ(memcmp(&pose(), end == KeyMouseRight ? &before : &moved, sizeof(Pose)), 0) << end;
-    }
-}
-
-TEST_F(PoseEditor, PasteTakesTheFirstClipboardEntriesAfterAnArrowButNothingAfterAButton)
-{
-    for (uint32_t i = 0; i < 28; ++i) pose().points[i] = {(float)i, (float)(100 + i)};
-    const Pose before = pose();
-    for (bool byButton : {false, true})
-    {
-        pose() = before;
-        editor = initialPoseEditorState();
-        editor.selectedPolyline = 1;
-        window.keys[KeyControl] = Held;
-        press(keyLetter('C')); // points 6 to 9
-        if (byButton) click(50, 680);
-        else press(KeyUp);
-        press(keyLetter('V'));
-        // Entries 4 and 5 were never copied into, so they paste as zero.
-        Pose expected = before;
-        for (uint32_t i = 0; i < 6 && !byButton; ++i) expected.points[i] = i < 4 ? before.points[6 + i] : Vec2{0, 0};
-        EXPECT_EQ(memcmp(&pose(), &expected, sizeof(Pose)), 0) << byButton;
-    }
-}
-
-TEST_F(PoseEditor, AltDragByATenthOfTheHeightChangesZoomByOneAndKeepsItAboveZero)
-{
-    // Client height, mouse y after the press at y 400, and the zoom then (a height of 0 is minimised).
-    for (const auto& c : {Floats{720, 328, 2}, {720, 472, 0.05f}, {720, 1120, 0.05f}, {0, 300, 1}, {1000, 490, 0.1f}})
-    {
-        restart();
-        window.clientHeight = (int32_t)c[0];
-        window.keys[KeyAlt] = Pressed;
-        frame(KeyMouseLeft, Pressed, 100, 400);
-        for (int still = 0; still < 2; ++still)
-        {
-            frame(KeyMouseLeft, Held, 100, (int32_t)c[1]);
-            EXPECT_NEAR(editor.zoom, c[2], 1e-6) << c[0] << ", " << c[1];
-        }
-    }
-}
-
-TEST_F(PoseEditor, StateHandedInOutOfRangeIsBroughtBackBeforeUse)
-{
-    // Polyline, selection count, its first two entries, dragged point and zoom handed in.
-    const struct { uint64_t polyline, count, first, second; int64_t dragged; float zoom; } cases[] = {
-        {4, 2, 6, 0, 9, nanf("")}, {0, 7, 0, 1, -2, -1.0f}, {1, 2, 0, 4, 9, 0.0f}};
-    for (const auto& c : cases)
-    {
-        editor = {c.polyline, {c.first, c.second}, c.count, c.dragged, {}, 0, c.zoom};
-        frame(KeyNone, Up, 0, 0);
-        EXPECT_EQ(chosen(), (std::vector<uint64_t>{c.polyline % 4, 0}));
-        EXPECT_EQ(editor.draggedPoint, -1);
-        EXPECT_EQ(editor.zoom, 0.05f);
-    }
-    // A zoom of zero would divide the window-to-pose conversion by zero.
-    pose().points[6] = {0, 0};
-    frame(KeyMouseLeft, Pressed, 640, 50);
-    frame(KeyMouseLeft, Held, 641, 51);
-    EXPECT_EQ(at(6), (Floats{20, 20}));
 }
 
 } // namespace

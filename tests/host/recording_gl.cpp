@@ -16,7 +16,6 @@ std::map<uint32_t, RecordingBuffer> buffers;
 std::map<GLenum, uint32_t> boundBuffers; // target -> buffer name
 uint32_t nextName;
 int invalid;
-bool framebuffersIncomplete;
 
 void record(const char* name, std::vector<int64_t> args = {}) { calls.push_back({name, std::move(args)}); }
 
@@ -201,7 +200,7 @@ void APIENTRY glFramebufferRenderbuffer(GLenum target, GLenum attachment, GLenum
 GLenum APIENTRY glCheckFramebufferStatus(GLenum target)
 {
     record("glCheckFramebufferStatus", {target});
-    return framebuffersIncomplete ? GL_FRAMEBUFFER_INCOMPLETE_ATTACHMENT : GL_FRAMEBUFFER_COMPLETE;
+    return GL_FRAMEBUFFER_COMPLETE;
 }
 void APIENTRY glPixelStorei(GLenum name, GLint value) { record("glPixelStorei", {name, value}); }
 // Reads a fixed pattern of opaque white dots on transparency, different for each read.
@@ -234,7 +233,6 @@ void installRecordingGL()
     boundBuffers.clear();
     nextName = 1;
     invalid = 0;
-    framebuffersIncomplete = false;
     gl = GLFunctions();
 #define INSTALL(name) gl.name = recording::name;
     RECORDED_FUNCTIONS(INSTALL)
@@ -256,8 +254,6 @@ uint64_t recordingDigest()
     return hash;
 }
 
-size_t callCount(const std::string& name) { return callsNamed(name).size(); }
-
 std::vector<RecordedCall> callsNamed(const std::string& name)
 {
     std::vector<RecordedCall> found;
@@ -271,5 +267,3 @@ std::vector<float> uploadedFloats(uint32_t buffer) { return uploaded<float>(buff
 std::vector<uint32_t> uploadedIndices(uint32_t buffer) { return uploaded<uint32_t>(buffer); }
 
 int invalidOperations() { return invalid; }
-
-void setFramebuffersIncomplete(bool incomplete) { framebuffersIncomplete = incomplete; }

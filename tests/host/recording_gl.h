@@ -22,7 +22,6 @@ const std::vector<RecordedCall>& recordedCalls();
 void clearRecordedCalls();
 // A hash of every call since the last clear, data passed by pointer included.
 uint64_t recordingDigest();
-size_t callCount(const std::string& name);
 std::vector<RecordedCall> callsNamed(const std::string& name);
 
 // Bytes uploaded with glBufferSubData to a buffer since its last glBufferData.
@@ -31,6 +30,3 @@ std::vector<uint32_t> uploadedIndices(uint32_t buffer);
 
 // Uploads and draws that reached past a buffer's storage since installRecordingGL().
 int invalidOperations();
-
-// Framebuffers are complete unless this is set (installRecordingGL() clears it).
-void setFramebuffersIncomplete(bool incomplete);
