@@ -54,6 +54,7 @@ struct Session
     std::map<std::string, std::string> filesSeen;
     uint64_t logSeen = globalLog.used;
     std::vector<uint32_t> held;
+    std::string textsSeen;
 
     // Held keys and these down this frame; those down last frame and not now read Released.
     void frame(std::vector<uint32_t> down = {}, const std::string& typed = "")
@@ -108,26 +109,49 @@ struct Session
         for (std::string command; std::getline(commands, command, ';');)
         {
             std::istringstream in(command);
-            std::string verb;
+            std::string verb, rest;
+            in >> verb;
+            std::getline(in >> std::ws, rest);
             float a = 0, b = 0, c = 0, d = 0;
-            in >> verb >> a >> b >> c >> d;
+            std::istringstream(rest) >> a >> b >> c >> d;
+            std::string after = rest.substr(std::min(rest.size(), rest.find(' ') + 1)); // what follows a
             if (verb == "start") start();
-            else if (verb == "add") // clicks on the add box
-                for (int i = 0; i < (int)a; ++i) play("click " + std::to_string(117 + 20 * app->editedAnimation.frameCount) + " 705");
             else if (verb == "wait") for (int i = 0; i < (int)a; ++i) frame();
-            else if (verb == "down") held.push_back(keyNamed(command.substr(command.find("down ") + 5)));
-            else if (verb == "up") held.clear();
+            else if (verb == "repeat") for (int i = 0; i < (int)a; ++i) play(after);
+            else if (verb == "down") held.push_back(keyNamed(rest)), frame();
+            else if (verb == "up") held.clear(), frame();
             else if (verb == "move") moveTo(a, b);
-            else if (verb == "click") moveTo(a, b), frame({KeyMouseLeft}), frame();
+            else if (verb == "click") click(rest);
+            else if (verb == "add") // clicks on the add box
+                for (int i = 0; i < (int)a; ++i) click(std::to_string(117 + 20 * app->editedAnimation.frameCount) + " 705");
             else if (verb == "drag") drag({a, b}, {c, d});
             else if (verb == "point") drag(shown((uint32_t)a), {b, c});
-            else if (verb == "type")
-                for (size_t at = command.find("type ") + 5; at < command.size(); at += 32) frame({}, command.substr(at, 32));
+            else if (verb == "hover") moveTo(shown((uint32_t)a).x + b, shown((uint32_t)a).y + c);
+            else if (verb == "type") typeText(rest);
             else if (verb == "size") app->window.clientWidth = (int32_t)a, app->window.clientHeight = (int32_t)b;
             else if (verb == "quit") fakePlatform.quitRequested = 1, frame();
+            else if (verb == "autosave") // as the program does once its window has closed
+                transcript << "autosave: " << autosaveIfModified(&app->history, &app->editedAnimation, autosaveFileName) << "\n";
             else pressKeys(verb, a < 1 ? 1 : (int)a);
-            if (verb == "down" || verb == "up" || verb == "type") frame();
         }
+    }
+    // "X Y [KEY]": a left click, with the key held around it when one is named.
+    void click(const std::string& where)
+    {
+        float x = 0, y = 0;
+        std::string key;
+        std::istringstream(where) >> x >> y >> key;
+        moveTo(x, y);
+        if (!key.empty()) held.push_back(keyNamed(key));
+        frame({KeyMouseLeft});
+        frame();
+        held.clear();
+    }
+    // A poll delivers at most 32 characters.
+    void typeText(const std::string& text)
+    {
+        for (size_t at = 0; at < text.size(); at += 32) frame({}, text.substr(at, 32));
+        frame();
     }
     // "Control+Z", "Q+D 10": the keys down together for that many frames, then let go.
     void pressKeys(const std::string& names, int frames)
@@ -142,8 +166,8 @@ struct Session
     void step(const char* name, const std::string& script)
     {
         clearRecordedCalls();
-        play(script);
         transcript << "== " << name << "\n";
+        play(script);
         describeState();
         describeDraws();
         describeLog();
@@ -161,9 +185,13 @@ struct Session
         else
             transcript << "editor: frame " << app->frameStrip.selectedFrame << " of " << app->editedAnimation.frameCount
                        << ", polyline " << e.selectedPolyline << ", " << e.selectionCount << " selected"
-                       << format(", zoom %.3f", e.zoom) << "\n"
-                       << format("point 0 at (%.2f, %.2f), point 10 at ", pose().points[0].x, pose().points[0].y)
-                       << format("(%.2f, %.2f)", pose().points[10].x, pose().points[10].y) << "\n";
+                       << format(", zoom %.3f", e.zoom) << "\n" << polylineNames[e.selectedPolyline] << ":";
+        for (uint32_t i = 0; app->editorMode && i < polylineCounts[e.selectedPolyline]; ++i)
+        {
+            Vec2 p = pose().points[polylineFirst[e.selectedPolyline] + i];
+            transcript << format(" (%.2f, %.2f)", p.x, p.y);
+        }
+        if (app->editorMode) transcript << "\n";
         transcript << "open:" << (app->prompt.promptOpen ? " prompt" : "") << (app->help.open ? " help" : "")
                    << (app->preview.shown ? " preview" : "") << (app->showOnionSkin ? " onion" : "")
                    << (editHistoryModified(&app->history) ? " modified" : "") << "\n";
@@ -178,12 +206,15 @@ struct Session
         char hash[32];
         snprintf(hash, sizeof hash, "%016llx", (unsigned long long)recordingDigest());
         transcript << " gl " << hash << " invalid " << invalidOperations() << "\n";
+        std::string texts;
         for (uint32_t d = 0; d < app->textBatch.drawCount; ++d)
         {
             const TextDraw* draw = (const TextDraw*)(app->textBatch.draws.base + d * textDrawStride);
-            transcript << format("text (%.1f, %.1f) %.0f: \"", draw->x, draw->y, draw->size)
-                       << std::string((const char*)draw->text.base, draw->length) << "\"\n";
+            texts += format("text (%.1f, %.1f) %.0f: \"", draw->x, draw->y, draw->size) +
+                     std::string((const char*)draw->text.base, draw->length) + "\"\n";
         }
+        transcript << (texts == textsSeen ? "texts as before\n" : texts);
+        textsSeen = texts;
     }
 
     void describeLog()
@@ -280,6 +311,8 @@ const struct { const char *name, *script; } steps[] = {
     {"Control+Z undoes the drag", "Control+Z"},
     {"Control+Y redoes it", "Control+Y"},
     {"the arms button, then Down to the legs", "click 55 610; Down"},
+    {"clicks on the arms button's edges choose nothing", "click 5 610; click 105 610; click 50 595; click 50 625"},
+    {"Up to the arms; a click just inside the legs button's corner", "Up; click 104 561"},
     {"Up back to the arms; B and a box around them", "Up; B; drag 200 700 1100 60"},
     {"G moves the selection 40 right; a click keeps it", "move 900 400; wait 1; G; move 920 400; wait 1; move 940 400; wait 1; click 940 400"},
     {"G again, a right click puts them back", "G; move 960 420; wait 2; MouseRight"},
@@ -292,7 +325,7 @@ const struct { const char *name, *script; } steps[] = {
     {"and back to about 1", "down Alt; drag 1000 500 1000 410; up"},
     {"Control+C on frame 1, Left, Control+V", "Control+C; Left; Control+V"},
     {"Control+I puts a midway frame after frame 0", "Control+I"},
-    {"Right twice, then a Control+click on box 0 deletes it", "Right; Right; down Control; click 117 705; up"},
+    {"Right twice, then a Control+click on box 0 deletes it", "Right; Right; click 117 705 Control"},
     {"the head button, then Control+V pastes nothing", "click 55 680; Control+V"},
     {"4: the onion skin", "4"},
     {"Space: the preview, a second of it", "Space; wait 60"},
@@ -302,18 +335,39 @@ const struct { const char *name, *script; } steps[] = {
      "; 4+Space+F1; type 4 ; down Control; Z; up; type \b\b\b"},
     {"Escape: nothing saved", "Escape"},
     {"Control+S two.anim", "Control+S; type two.anim\r"},
-    {"Control+S into a folder fails", "Control+S; type folder.anim\r"},
+    {"no autosave without unsaved edits", "autosave"},
+    {"Control+Z after the save: unsaved", "Control+Z"},
+    {"Control+Y: as saved again", "Control+Y"},
+    {"a press 9.5 pixels right of point 0 picks nothing", "hover 0 9.5 0; down MouseLeft; move 900 600; wait 1; up"},
+    {"8.5 below it picks it; Control+Z during the drag does nothing", "hover 0 0 -8; down MouseLeft; move 700 420; "
+     "wait 1; down Control; Z; up"},
+    {"Control+Z undoes the drag", "Control+Z"},
+    {"a drag, then a save into a folder fails: still unsaved", "point 0 700 430; Control+S; type folder.anim\r"},
+    {"a cancelled grab, a press on nothing, Control+Z in the prompt add no step; Control+Z undoes the drag",
+     "G; move 1000 300; wait 1; MouseRight; click 1200 650; Control+S; Control+Z; Escape; Control+Z"},
+    {"Control+Z past the oldest step changes nothing", "repeat 20 Control+Z"},
+    {"Control+Y and Control+Shift+Z redo every step and no more", "repeat 6 Control+Y; repeat 14 Control+Shift+Z"},
+    {"two undos, then a drag drops the redo steps", "Control+Z; Control+Z; point 0 690 440; Control+Y"},
+    {"B armed: Control+Z works; during its box it does not", "B; Control+Z; move 600 300; down MouseLeft; "
+     "move 650 350; wait 1; down Control; Z; up"},
     {"Control+O of a missing file changes nothing", "Control+O; type missing.anim\r"},
     {"Control+O of a short file changes nothing", "Control+O; type short.anim\r"},
     {"Control+O walk_cycle.anim", "Control+O; type walk_cycle.anim\r"},
+    {"Control+Z undoes the load", "Control+Z"},
+    {"Control+Y loads it again", "Control+Y"},
     {"Control+E walk.PNG exports the walk", "Control+E; type walk.PNG\r"},
+    {"Control+clicks on box 0 delete all but the last frame", "repeat 8 click 117 705 Control"},
+    {"Control+I with one frame does nothing", "Control+I"},
+    {"Control+Z seven times: every frame back", "repeat 7 Control+Z"},
     {"the add box 30 times stops at 32 frames", "add 30"},
     {"the last box, then Right wraps to the first frame", "click 737 705; Right"},
     {"a long name with a tab in it: the status line cuts its front",
      "Control+S; type a rather long name for a walk cycle that goes on and on and on\tand on.anim\r"},
     {"Control+S and Control+O together", "Control+S+O; type both.anim\r"},
-    {"Tab back to the room; F1 help there", "Tab; F1"},
-    {"a quit request ends the run", "quit"},
+    {"a drag: unsaved again", "point 0 700 300"},
+    {"Tab back to the room; Control+Z and Control+Y act there, Control+I not", "Tab; Control+Z; Control+Y; Control+I"},
+    {"F1 help in the room", "F1"},
+    {"a quit request ends the run; the unsaved edits go to autosave.anim", "quit; autosave"},
 };
 
 TEST_F(ProgramSession, PlaysAsTheTranscriptSays)
