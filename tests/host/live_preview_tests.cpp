@@ -1,5 +1,4 @@
 #include <math.h>
-#include "character/frame_strip.h"
 #include "character/live_preview.h"
 #include <gtest/gtest.h>
 
@@ -27,32 +26,6 @@ TEST(LivePreview, StepsOneFramePerPeriodAtMostOnePerCallAndFollowsTheFrameCount)
         EXPECT_EQ(preview.frame, step.frameAfter) << "step " << i;
         EXPECT_TRUE(preview.timer >= 0.0f && preview.timer <= previewFramePeriod) << "step " << i;
         ++i;
-    }
-}
-
-TEST(LivePreview, InsetSitsAtTheTopRightClearOfTheStripAndButtonsOrNotAtAll)
-{
-    struct Case
-    {
-        float width, height;
-        uint32_t frames;
-        bool fits;
-    };
-    const Case cases[] = {
-        {1280, 720, 32, true}, {1000, 600, 32, true}, {1280, 720, 1, true},
-        {900, 720, 32, false}, {400, 300, 1, false},  {1280, 200, 1, false}, {0, 0, 1, false},
-    };
-    for (const Case& c : cases)
-    {
-        float inset[4];
-        bool fits = previewInset(inset, c.width, c.height, frameStripRight(c.frames));
-        EXPECT_EQ(fits, c.fits) << c.width << "x" << c.height;
-        if (!fits) continue;
-        EXPECT_GT(inset[0], frameStripRight(c.frames)) << "right of the strip";
-        EXPECT_GT(inset[0], 105.0f) << "right of the polyline buttons";
-        EXPECT_LE(inset[2], c.width);
-        EXPECT_LE(inset[3], c.height);
-        EXPECT_LT(inset[1], inset[3]);
     }
 }
 

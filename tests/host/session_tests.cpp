@@ -55,6 +55,7 @@ struct Session
     uint64_t logSeen = globalLog.used;
     std::vector<uint32_t> held;
     std::string textsSeen;
+    FontAtlas spareFont = {};
 
     // Held keys and these down this frame; those down last frame and not now read Released.
     void frame(std::vector<uint32_t> down = {}, const std::string& typed = "")
@@ -129,6 +130,7 @@ struct Session
             else if (verb == "hover") moveTo(shown((uint32_t)a).x + b, shown((uint32_t)a).y + c);
             else if (verb == "type") typeText(rest);
             else if (verb == "size") app->window.clientWidth = (int32_t)a, app->window.clientHeight = (int32_t)b;
+            else if (verb == "font") std::swap(app->font, spareFont); // out, or back in
             else if (verb == "quit") fakePlatform.quitRequested = 1, frame();
             else if (verb == "autosave") // as the program does once its window has closed
                 transcript << "autosave: " << autosaveIfModified(&app->history, &app->editedAnimation, autosaveFileName) << "\n";
@@ -334,6 +336,18 @@ const struct { const char *name, *script; } steps[] = {
     {"Control+S, a name with accents; 4, Space, F1 and Control+Z go to the name", "Control+S; type caf\xe9 \x80x"
      "; 4+Space+F1; type 4 ; down Control; Z; up; type \b\b\b"},
     {"Escape: nothing saved", "Escape"},
+    {"a name stops at 126 characters; Backspace and Return still work",
+     "Control+S; type xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx"
+     "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx\b\bab\r"},
+    {"Return drops the rest of what was typed in its frame", "Control+S; type ab\rcd"},
+    {"the longest name of euro signs shows whole", "Control+S; type \x80\x80\x80\x80\x80\x80\x80\x80\x80\x80"
+     "\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80"
+     "\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80"
+     "\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80"
+     "\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80"
+     "\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80"},
+    {"without a font the prompt still has its caret", "Escape; font; Control+S; type abc"},
+    {"Escape; the font back", "Escape; font"},
     {"Control+S two.anim", "Control+S; type two.anim\r"},
     {"no autosave without unsaved edits", "autosave"},
     {"Control+Z after the save: unsaved", "Control+Z"},
@@ -356,11 +370,16 @@ const struct { const char *name, *script; } steps[] = {
     {"Control+Z undoes the load", "Control+Z"},
     {"Control+Y loads it again", "Control+Y"},
     {"Control+E walk.PNG exports the walk", "Control+E; type walk.PNG\r"},
+    {"exports as w.gif, a.png.json, .png and out/: the last two write nothing",
+     "Control+E; type w.gif\r; Control+E; type a.png.json\r; Control+E; type .png\r; Control+E; type out/\r"},
     {"Control+clicks on box 0 delete all but the last frame", "repeat 8 click 117 705 Control"},
     {"Control+I with one frame does nothing", "Control+I"},
     {"Control+Z seven times: every frame back", "repeat 7 Control+Z"},
     {"the add box 30 times stops at 32 frames", "add 30"},
     {"the last box, then Right wraps to the first frame", "click 737 705; Right"},
+    {"a window 900 wide has no room for the preview", "size 900 720; wait 1"},
+    {"nor one 200 high", "size 1280 200; wait 1"},
+    {"1280 x 720 again", "size 1280 720; wait 1"},
     {"a long name with a tab in it: the status line cuts its front",
      "Control+S; type a rather long name for a walk cycle that goes on and on and on\tand on.anim\r"},
     {"Control+S and Control+O together", "Control+S+O; type both.anim\r"},
