@@ -22,31 +22,6 @@ struct PoseEditor : EditorFixture
 
 using Floats = std::vector<float>;
 
-TEST_F(PoseEditor, AButtonClickStrictlyInsideOrAnArrowChoosesThePolylineAndClearsTheSelection)
-{
-    // Mouse x, y of a release and the polyline chosen from polyline 1 (1: none).
-    const int32_t clicks[][3] = {{50, 610, 2},  {5, 610, 1},  {105, 610, 1}, {50, 595, 1},  {50, 625, 1},
-                                 {106, 610, 1}, {50, 540, 1}, {50, 680, 0},  {104, 561, 3}, {50, 660, 1}};
-    for (const auto& c : clicks)
-    {
-        editor.selectedPolyline = editor.selectionCount = 1;
-        click(c[0], c[1]);
-        EXPECT_EQ(chosen(), (std::vector<uint64_t>{(uint64_t)c[2], c[2] == 1})) << c[0] << "," << c[1];
-    }
-    // Buttons 0 to 3 downwards from the top left, the chosen one red.
-    EXPECT_EQ(drawList(rects), "0y 1r 0y 1g 1y 1r 2y");
-    EXPECT_EQ(vertices(rects, 8), (Floats{5, 665, 105, 695, 5, 630, 105, 660, 5, 595, 105, 625, 5, 560, 105, 590}));
-
-    // Polyline before, arrow, polyline after.
-    for (const auto& a : {std::vector<uint32_t>{0, KeyUp, 3}, {2, KeyUp, 1}, {3, KeyDown, 0}, {1, KeyDown, 2}})
-    {
-        editor.selectedPolyline = a[0];
-        editor.selectionCount = 1;
-        press(a[1]);
-        EXPECT_EQ(chosen(), (std::vector<uint64_t>{a[2], 0}));
-    }
-}
-
 TEST_F(PoseEditor, APressBelowNinePixelsPicksTheLowestIndexAndDragsItInPoseUnitsUntilTheRelease)
 {
     // Mouse x, y and the point picked: 4 px from point 2 but 1 px from point 3; 8 px; 9 px; point 3 alone;

@@ -5,15 +5,14 @@
 // every GL call with the data it was handed. Any change in what the program
 // draws, writes or logs shows up as the first differing line.
 // MARIONETTE_UPDATE_TRANSCRIPT=1 writes the transcript anew, for review.
-#include <dirent.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <filesystem>
 #include <fstream>
-#include <functional>
 #include <map>
 #include <sstream>
 #include <string>
@@ -222,32 +221,25 @@ struct Session
     void describeLog()
     {
         if (globalLog.used < logSeen) logSeen = 0;
-        std::string added((const char*)globalLog.data + logSeen, globalLog.used - logSeen);
+        std::istringstream added(std::string((const char*)globalLog.data + logSeen, globalLog.used - logSeen));
+        for (std::string line; std::getline(added, line);) transcript << "log: " << line << "\n";
         logSeen = globalLog.used;
-        for (size_t at = 0; at < added.size();)
-        {
-            size_t end = added.find('\n', at);
-            transcript << "log: " << added.substr(at, end - at) << "\n";
-            at = end == std::string::npos ? added.size() : end + 1;
-        }
     }
 
     void describeFiles()
     {
-        DIR* folder = opendir(".");
         std::map<std::string, std::string> now;
-        while (dirent* entry = readdir(folder))
+        for (const auto& entry : std::filesystem::directory_iterator("."))
         {
-            if (entry->d_type != DT_REG) continue;
-            std::ifstream file(entry->d_name, std::ios::binary);
+            if (!entry.is_regular_file()) continue;
+            std::ifstream file(entry.path(), std::ios::binary);
             std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
             uint64_t hash = 14695981039346656037ull;
             for (unsigned char b : bytes) hash = (hash ^ b) * 1099511628211ull;
-            char line[64];
-            snprintf(line, sizeof line, "%zu bytes %016llx", bytes.size(), (unsigned long long)hash);
-            now[entry->d_name] = line;
+            char line[24];
+            snprintf(line, sizeof line, "%016llx", (unsigned long long)hash);
+            now[entry.path().filename()] = std::to_string(bytes.size()) + " bytes " + line;
         }
-        closedir(folder);
         for (const auto& [name, line] : now)
             if (filesSeen[name] != line) transcript << "file " << name << ": " << line << "\n";
         filesSeen = now;
@@ -293,7 +285,7 @@ struct ProgramSession : testing::Test
 // mouse; "click X Y"; "drag X0 Y0 X1 Y1" over three frames of motion; "point I
 // X Y" a drag of the selected frame's point I; "type TEXT" (\r is Return,
 // \b Backspace); "size W H" of the client area; "quit" a quit request.
-const struct { const char *name, *script; } steps[] = {
+const struct { const char* name; std::string script; } steps[] = {
     {"start-up and the first frame", "start; wait 1"},
     {"idle for a second", "wait 60"},
     {"Right held for 40 frames", "Right 40"},
@@ -337,15 +329,9 @@ const struct { const char *name, *script; } steps[] = {
      "; 4+Space+F1; type 4 ; down Control; Z; up; type \b\b\b"},
     {"Escape: nothing saved", "Escape"},
     {"a name stops at 126 characters; Backspace and Return still work",
-     "Control+S; type xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx"
-     "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx\b\bab\r"},
+     "Control+S; type " + std::string(130, 'x') + "\b\bab\r"},
     {"Return drops the rest of what was typed in its frame", "Control+S; type ab\rcd"},
-    {"the longest name of euro signs shows whole", "Control+S; type \x80\x80\x80\x80\x80\x80\x80\x80\x80\x80"
-     "\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80"
-     "\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80"
-     "\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80"
-     "\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80"
-     "\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80\x80"},
+    {"the longest name of euro signs shows whole", "Control+S; type " + std::string(130, '\x80')},
     {"without a font the prompt still has its caret", "Escape; font; Control+S; type abc"},
     {"Escape; the font back", "Escape; font"},
     {"Control+S two.anim", "Control+S; type two.anim\r"},
