@@ -101,24 +101,19 @@ TEST(SpriteExport, CellsAndSheetForOneEightNineAndThirtyTwoFramesAndTheCap)
     for (const auto& c : cases)
     {
         Frames frames(c.frames, c.low, c.high, c.rest);
-        SheetLayout layout = layoutSheet(&frames.animation, sheetPixelBudget);
-        EXPECT_EQ(layout.frameCount, c.frames) << c.what;
-        EXPECT_EQ(layout.cellWidth, c.cellWidth) << c.what;
-        EXPECT_EQ(layout.cellHeight, c.cellHeight) << c.what;
-        EXPECT_EQ(layout.columns, c.columns) << c.what;
-        EXPECT_EQ(layout.rows, c.rows) << c.what;
-        EXPECT_EQ(layout.sheetWidth, c.columns * c.cellWidth) << c.what;
-        EXPECT_EQ(layout.sheetHeight, c.rows * c.cellHeight) << c.what;
-        EXPECT_EQ(layout.originX, c.originX) << c.what;
-        EXPECT_EQ(layout.originY, c.originY) << c.what;
-        uint64_t stride = 4ull * layout.sheetWidth;
-        EXPECT_LE(stride * layout.sheetHeight, exporter.sheet.capacity) << c.what;
-        EXPECT_LE(pngScratchBound(layout.sheetHeight * (stride + 1), stride), exporter.scratch.capacity) << c.what;
-        EXPECT_LE(gifSizeBound(layout.cellWidth, layout.cellHeight, c.frames), exporter.scratch.capacity) << c.what;
+        SheetLayout l = layoutSheet(&frames.animation, sheetPixelBudget);
         uint32_t x = 0, y = 0;
-        cellCorner(&layout, c.frames - 1, &x, &y);
-        EXPECT_EQ(x, (c.frames - 1) % 8 * c.cellWidth) << c.what;
-        EXPECT_EQ(y, (c.frames - 1) / 8 * c.cellHeight) << c.what;
+        cellCorner(&l, c.frames - 1, &x, &y);
+        EXPECT_EQ((std::vector<int64_t>{l.frameCount, l.cellWidth, l.cellHeight, l.columns, l.rows, l.sheetWidth,
+                                        l.sheetHeight, l.originX, l.originY, x, y}),
+                  (std::vector<int64_t>{c.frames, c.cellWidth, c.cellHeight, c.columns, c.rows, c.columns * c.cellWidth,
+                                        c.rows * c.cellHeight, c.originX, c.originY, (c.frames - 1) % 8 * c.cellWidth,
+                                        (c.frames - 1) / 8 * c.cellHeight}))
+            << c.what;
+        uint64_t stride = 4ull * l.sheetWidth;
+        EXPECT_LE(stride * l.sheetHeight, exporter.sheet.capacity) << c.what;
+        EXPECT_LE(pngScratchBound(l.sheetHeight * (stride + 1), stride), exporter.scratch.capacity) << c.what;
+        EXPECT_LE(gifSizeBound(l.cellWidth, l.cellHeight, c.frames), exporter.scratch.capacity) << c.what;
     }
 
     for (uint32_t count : {0u, maxExportFrames + 1})
