@@ -59,18 +59,18 @@ e2e_start() { # folder
 e2e_running() { [ -n "$E2E_LAUNCHER" ] && kill -0 "$E2E_LAUNCHER" 2>/dev/null; }
 
 # Closes the program with Alt+F4 and returns its exit status; one that has
-# not ended after 5 s is killed with the prefix's Wine server (status 124).
+# not ended after 5 s is killed with the prefix's Wine server.
 e2e_quit() {
     e2e_chord Alt_L F4
     for _ in $(seq 50); do e2e_running || break; sleep 0.1; done
-    e2e_running && { wineserver -k; wait "$E2E_LAUNCHER"; E2E_LAUNCHER=""; return 124; }
+    e2e_running && wineserver -k
     wait "$E2E_LAUNCHER"
     local status=$?
     E2E_LAUNCHER=""
     return $status
 }
 
-e2e_stop() { if e2e_running; then e2e_quit; fi; E2E_LAUNCHER=""; }
+e2e_stop() { if e2e_running; then e2e_quit; fi; }
 
 # Waits until a screenshot satisfies a check (a command that reads $E2E_SHOT).
 e2e_wait_for() { # seconds, command...
@@ -134,14 +134,7 @@ e2e_drag() { e2e_move "$1" "$2"; e2e_down; e2e_glide "$@"; e2e_up; }
 
 # Takes a screenshot of the whole screen as raw RGB into $E2E_SHOT.
 e2e_shot() { # name
-    E2E_SHOT="$E2E_OUT/shots/$1.rgb"
-    mkdir -p "$E2E_OUT/shots"
-    import -window root -depth 8 "rgb:$E2E_SHOT"
-}
-
-# Writes the client area of the last screenshot as a PNG.
-e2e_png() { # file
-    convert -size 1920x1080 -depth 8 "rgb:$E2E_SHOT" -crop "1280x720+$E2E_CLIENT_X+$E2E_CLIENT_Y" +repage "$1"
+    E2E_SHOT="$E2E_OUT/shots/$1.rgb" && mkdir -p "$E2E_OUT/shots" && import -window root -depth 8 "rgb:$E2E_SHOT"
 }
 
 e2e_probe() { python3 "$e2e_root/tests/e2e/probe.py" "$@"; }
@@ -158,13 +151,6 @@ e2e_floor_shown() { e2e_has 215 198 305 202 white 60; }
 
 # Runs a check and prints PASS or FAIL with its description.
 e2e_check() { # description, command...
-    local what="$1"
-    shift
-    if "$@"; then
-        echo "PASS $what"
-        E2E_PASSED=$((E2E_PASSED + 1))
-    else
-        echo "FAIL $what"
-        E2E_FAILED=$((E2E_FAILED + 1))
-    fi
+    if "${@:2}"; then echo "PASS $1" && E2E_PASSED=$((E2E_PASSED + 1)); else
+        echo "FAIL $1" && E2E_FAILED=$((E2E_FAILED + 1)); fi
 }

@@ -81,11 +81,12 @@ def main(command, args):
     elif command == "expect":
         print(expect(points(args[0], args[1]), points(args[2], args[3]), args[4:]))
     elif command == "icon":
-        values, ico, ours = [int(v) for v in open(args[0]).read().split("=")[1].split(",")], open(args[1], "rb").read(), {}
+        values = [int(v) for v in open(args[0]).read().split("=")[1].split(",")]
+        ico, ours = open(args[1], "rb").read(), {}
         for i in range(ico[4]):
             size, offset = ico[6 + 16 * i] or 256, struct.unpack_from("<I", ico, 18 + 16 * i)[0]
             rows = [ico[offset + 40 + 4 * size * row:][:4 * size] for row in reversed(range(size))]
-            ours[size] = [b | g << 8 | r << 16 | a << 24 for row in rows for b, g, r, a in struct.iter_unpack("4B", row)]
+            ours[size] = [argb for row in rows for argb in struct.unpack(f"<{size}I", row)]  # BGRA bytes
         while values and ours.get(values[0]) == values[2:2 + values[0] * values[1]]:
             values = values[2 + values[0] * values[1]:]
         print("ok" if not values else f"a {values[0]}x{values[1]} icon is not ours")
