@@ -44,7 +44,7 @@ e2e_start() { # folder
     local window
     for _ in $(seq 300); do
         for window in $(xdotool search --name '^Marionette Room$' 2>/dev/null); do
-            WIDTH=0 && eval "$(xdotool getwindowgeometry --shell "$window" 2>/dev/null)"
+            X=0 Y=0 WIDTH=0 HEIGHT=0 && eval "$(xdotool getwindowgeometry --shell "$window" 2>/dev/null)"
             E2E_WINDOW="$window" E2E_GEOMETRY="$X $Y $WIDTH $HEIGHT" E2E_CLIENT_X="$X" E2E_CLIENT_Y="$Y"
             [ "$WIDTH x $HEIGHT" = "1280 x 720" ] && return 0
         done
