@@ -94,7 +94,8 @@ struct Session
         app->font = fontAtlasFromArena(app->fontArena, built);
         app->counterFrequency = 0;
     }
-    const Pose& pose() { return app->editedAnimation.poses[app->frameStrip.selectedFrame]; }
+    Pose& editedPose() { return app->editedAnimation.poses[app->frameStrip.selectedFrame]; }
+    const Pose& pose() { return editedPose(); }
     // Where point i of the selected frame is shown.
     Vec2 shown(uint32_t i)
     {
@@ -129,6 +130,7 @@ struct Session
             else if (verb == "hover") moveTo(shown((uint32_t)a).x + b, shown((uint32_t)a).y + c);
             else if (verb == "type") typeText(rest);
             else if (verb == "size") app->window.clientWidth = (int32_t)a, app->window.clientHeight = (int32_t)b;
+            else if (verb == "place") editedPose().points[(int)a] = {b, c}; // by hand, as no key would
             else if (verb == "font") std::swap(app->font, spareFont); // out, or back in
             else if (verb == "quit") fakePlatform.quitRequested = 1, frame();
             else if (verb == "autosave") // as the program does once its window has closed
@@ -185,7 +187,7 @@ struct Session
                        << format(" frame %.0f velocity %.2f", c.frameIndex, c.verticalVelocity) << "\n";
         else
             transcript << "editor: frame " << app->frameStrip.selectedFrame << " of " << app->editedAnimation.frameCount
-                       << ", polyline " << e.selectedPolyline << ", " << e.selectionCount << " selected"
+                       << ", polyline " << e.selectedPolyline << ", selected {" << selection() << "}"
                        << format(", zoom %.3f", e.zoom) << "\n" << polylineNames[e.selectedPolyline] << ":";
         for (uint32_t i = 0; app->editorMode && i < polylineCounts[e.selectedPolyline]; ++i)
         {
@@ -196,6 +198,13 @@ struct Session
         transcript << "open:" << (app->prompt.promptOpen ? " prompt" : "") << (app->help.open ? " help" : "")
                    << (app->preview.shown ? " preview" : "") << (app->showOnionSkin ? " onion" : "")
                    << (editHistoryModified(&app->history) ? " modified" : "") << "\n";
+    }
+
+    std::string selection()
+    {
+        std::string list;
+        for (uint64_t k = 0; k < app->poseEditor.selectionCount; ++k) list += (k ? " " : "") + std::to_string(app->poseEditor.selection[k]);
+        return list;
     }
 
     void describeDraws()
@@ -304,6 +313,16 @@ const struct { const char* name; std::string script; } steps[] = {
     {"a drag moves point 0 to (700, 300)", "point 0 700 300"},
     {"Control+Z undoes the drag", "Control+Z"},
     {"Control+Y redoes it", "Control+Y"},
+    {"head points 2 and 3 placed 5 apart: a press 4 from 2 and 1 from 3 picks 2",
+     "place 2 0 0; place 3 5 0; place 6 0 40; move 644 50; down MouseLeft; move 700 100; wait 1; up"},
+    {"a press 8 below a point picks it", "place 2 0 0; move 640 58; down MouseLeft; move 700 110; wait 1; up"},
+    {"9 below picks nothing", "place 2 0 0; move 640 59; down MouseLeft; move 700 120; wait 1; up"},
+    {"a press 8 right of point 3 and 13 right of point 2 picks 3", "move 653 50; down MouseLeft; move 700 130; wait 1; up"},
+    {"a press on the spine's first point picks nothing of the head", "move 640 90; down MouseLeft; move 700 140; wait 1; up"},
+    {"B and a box from (700, 20) to (600, 120): only the points strictly inside",
+     "place 0 10 20; place 1 -40 20; place 2 60 20; place 3 10 -30; place 4 10 70; place 5 -30 60; place 6 30 20; "
+     "B; drag 700 20 600 120"},
+    {"a second box adds point 2 from the first box's edge, and point 0 not again", "B; drag 640 60 710 80"},
     {"the arms button, then Down to the legs", "click 55 610; Down"},
     {"clicks on the arms button's edges choose nothing", "click 5 610; click 105 610; click 50 595; click 50 625"},
     {"Up to the arms; a click just inside the legs button's corner", "Up; click 104 561"},
