@@ -8,7 +8,6 @@ namespace {
 struct RecordingBuffer
 {
     std::vector<uint8_t> storage; // as sized by the latest glBufferData
-    std::vector<uint8_t> uploads; // glBufferSubData bytes since then, in call order
 };
 
 std::vector<RecordedCall> calls;
@@ -62,14 +61,6 @@ bool inside(const RecordingBuffer* buffer, int64_t offset, int64_t size)
     bool fits = buffer && offset >= 0 && size >= 0 && (uint64_t)(offset + size) <= buffer->storage.size();
     invalid += !fits;
     return fits;
-}
-
-template <typename T> std::vector<T> uploaded(uint32_t buffer)
-{
-    const std::vector<uint8_t>& bytes = buffers[buffer].uploads;
-    std::vector<T> values(bytes.size() / sizeof(T));
-    if (!values.empty()) memcpy(values.data(), bytes.data(), values.size() * sizeof(T));
-    return values;
 }
 
 } // namespace
@@ -164,16 +155,13 @@ void APIENTRY glBufferData(GLenum target, GLsizeiptr size, const void* data, GLe
     }
     buffer->storage.assign((size_t)size, 0);
     if (data) memcpy(buffer->storage.data(), data, (size_t)size);
-    buffer->uploads.clear();
 }
 void APIENTRY glBufferSubData(GLenum target, GLintptr offset, GLsizeiptr size, const void* data)
 {
     record("glBufferSubData", {target, (int64_t)offset, (int64_t)size, hashBytes(data, (size_t)std::max<GLsizeiptr>(size, 0))});
     RecordingBuffer* buffer = boundBuffer(target);
     if (!inside(buffer, offset, size)) return;
-    const uint8_t* bytes = (const uint8_t*)data;
-    memcpy(buffer->storage.data() + offset, bytes, (size_t)size);
-    buffer->uploads.insert(buffer->uploads.end(), bytes, bytes + size);
+    memcpy(buffer->storage.data() + offset, data, (size_t)size);
 }
 void APIENTRY glPrimitiveRestartIndex(GLuint index) { record("glPrimitiveRestartIndex", {index}); }
 void APIENTRY glDrawElements(GLenum mode, GLsizei count, GLenum type, const void* offset)
@@ -261,9 +249,5 @@ std::vector<RecordedCall> callsNamed(const std::string& name)
         if (call.name == name) found.push_back(call);
     return found;
 }
-
-std::vector<float> uploadedFloats(uint32_t buffer) { return uploaded<float>(buffer); }
-
-std::vector<uint32_t> uploadedIndices(uint32_t buffer) { return uploaded<uint32_t>(buffer); }
 
 int invalidOperations() { return invalid; }

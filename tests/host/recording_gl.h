@@ -24,9 +24,5 @@ void clearRecordedCalls();
 uint64_t recordingDigest();
 std::vector<RecordedCall> callsNamed(const std::string& name);
 
-// Bytes uploaded with glBufferSubData to a buffer since its last glBufferData.
-std::vector<float> uploadedFloats(uint32_t buffer);
-std::vector<uint32_t> uploadedIndices(uint32_t buffer);
-
 // Uploads and draws that reached past a buffer's storage since installRecordingGL().
 int invalidOperations();

@@ -9,7 +9,6 @@
 
 namespace {
 
-const uint32_t stripEnd = 0xFFFFFFFFu;
 const Color tint = {0.1f, 0.2f, 0.3f, 0.4f};
 
 // The program's batch sizes. Once carved, every region moves to its own
@@ -53,22 +52,7 @@ struct Frame
     }
 };
 
-// Vertices of position and colour, one per point.
-std::vector<float> vertices(std::initializer_list<std::pair<float, float>> points, Color c)
-{
-    std::vector<float> all;
-    for (auto p : points) all.insert(all.end(), {p.first, p.second, c.r, c.g, c.b, c.a});
-    return all;
-}
-
-std::vector<float> joined(std::vector<float> a, const std::vector<float>& b)
-{
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
 using Calls = std::vector<std::vector<int64_t>>;
-using Indices = std::vector<uint32_t>;
 
 Calls argsOf(const std::string& name)
 {
@@ -84,37 +68,6 @@ protected:
     void TearDown() override { EXPECT_EQ(invalidOperations(), 0) << "an upload or draw left a buffer"; }
     Frame frame;
 };
-
-TEST_F(Render, SquaresRectanglesAndStripsExpandToIndexedVertices)
-{
-    float point[2] = {100, 100};
-    pushDraw(&frame.points, point, 1, 6.0f, tint);
-    pushDraw(&frame.points, point, 0, 6.0f, tint); // produces nothing
-    pushDraw(&frame.points, point, 1, 2.0f, colorRed);
-    float reversed[4] = {50, 60, 10, 20}; // second corner left of and below the first
-    pushDraw(&frame.rects, reversed, 1, colorBlue);
-    float first[6] = {0, 0, 1, 1, 2, 0}, second[4] = {5, 5, 6, 6};
-    pushDraw(&frame.lines, first, 3, colorWhite);
-    first[0] = 99; // the batch holds its own copy
-    pushDraw(&frame.lines, second, 0, colorWhite);
-    pushDraw(&frame.lines, second, 2, colorRed);
-    frame.submit();
-
-    EXPECT_EQ(uploadedFloats(frame.points.vertexBuffer),
-              joined(vertices({{97, 97}, {103, 97}, {97, 103}, {103, 103}}, tint),
-                     vertices({{99, 99}, {101, 99}, {99, 101}, {101, 101}}, colorRed)));
-    EXPECT_EQ(uploadedIndices(frame.points.indexBuffer), (Indices{0, 1, 2, 3, stripEnd, 4, 5, 6, 7, stripEnd}));
-    EXPECT_EQ(uploadedFloats(frame.rects.vertexBuffer), vertices({{50, 60}, {10, 60}, {50, 20}, {10, 20}}, colorBlue));
-    EXPECT_EQ(uploadedFloats(frame.lines.vertexBuffer),
-              joined(vertices({{0, 0}, {1, 1}, {2, 0}}, colorWhite), vertices({{5, 5}, {6, 6}}, colorRed)));
-    EXPECT_EQ(uploadedIndices(frame.lines.indexBuffer), (Indices{0, 1, 2, stripEnd, stripEnd, 3, 4, stripEnd}));
-
-    // One draw per batch with draws (the text batch has none), each with the
-    // projection and vertices of position then colour.
-    EXPECT_EQ(argsOf("glDrawElements"), (Calls{{GL_TRIANGLE_STRIP, 5, GL_UNSIGNED_INT, 0},
-                                               {GL_LINE_STRIP, 8, GL_UNSIGNED_INT, 0},
-                                               {GL_TRIANGLE_STRIP, 10, GL_UNSIGNED_INT, 0}}));
-}
 
 // Pushes `draws` draws of `items` points (or text bytes) each, then checks
 // that one more of `refusedItems` is refused whole and flags the batch.
@@ -184,7 +137,7 @@ struct TinyAtlas
     uint32_t codepoints[1] = {0xFFFD};
     Glyph glyphs[1] = {{0, 0, 2, 2, 0, 10, 0, 0, 0}};
     uint8_t pixels[256 * 4] = {};
-    FontAtlas atlas = {{}, &header, codepoints, glyphs, pixels};
+    FontAtlas atlas = {{}, &header, codepoints, glyphs, pixels, 0};
 };
 
 TEST_F(Render, SubmissionStopsAtTheEndOfTheScratch)
