@@ -273,6 +273,9 @@ struct ProgramSession : testing::Test
                 << std::ifstream(std::string(MARIONETTE_SOURCE_DIR) + "/assets/" + name, std::ios::binary).rdbuf();
         // Where a save cannot go, and a file too short for its count of two.
         mkdir("folder.anim", 0700);
+        mkdir("dir.png", 0700);
+        std::ofstream("ro.gif") << "old";
+        chmod("ro.gif", 0400);
         std::ofstream("short.anim", std::ios::binary) << std::string("\x02\0\0\0abc", 7);
     }
 
@@ -377,6 +380,9 @@ const struct { const char* name; std::string script; } steps[] = {
     {"Control+E walk.PNG exports the walk", "Control+E; type walk.PNG\r"},
     {"exports as w.gif, a.png.json, .png and out/: the last two write nothing",
      "Control+E; type w.gif\r; Control+E; type a.png.json\r; Control+E; type .png\r; Control+E; type out/\r"},
+    {"exports where dir.png is a folder and ro.gif read-only: the other files are written, ro.gif kept",
+     "Control+E; type dir\r; Control+E; type ro\r"},
+    {"an export into a missing folder writes nothing", "Control+E; type missing/walk\r"},
     {"Control+clicks on box 0 delete all but the last frame", "repeat 8 click 117 705 Control"},
     {"Control+I with one frame does nothing", "Control+I"},
     {"Control+Z seven times: every frame back", "repeat 7 Control+Z"},
