@@ -96,27 +96,6 @@ TEST_F(PumpTest, ExcessAndForeignInputStaysInItsPlace)
     EXPECT_EQ(window.keys[keyLetter('A')], Up) << "0x141 is not 'A'";
 }
 
-// A hidden window of the program's class (which exists once the shared
-// window does) with a test record attached.
-TEST(WindowProcedure, CloseOnlyAsksAndAltOpensNoMenu)
-{
-    ASSERT_EQ(sharedTestWindow()->running, 1);
-    Window window = {};
-    window.running = 1;
-    HWND handle = CreateWindowExA(0, "simple_window", "test", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr,
-                                  GetModuleHandleA(nullptr), nullptr);
-    ASSERT_NE(handle, nullptr);
-    SetWindowLongPtrA(handle, 0, (LONG_PTR)&window);
-
-    EXPECT_EQ(SendMessageA(handle, WM_CLOSE, 0, 0), 0);
-    EXPECT_EQ(window.quitRequested, 1);
-    EXPECT_TRUE(IsWindow(handle)) << "a close request only asks";
-    // Default handling of SC_KEYMENU would enter the modal menu loop.
-    EXPECT_EQ(SendMessageA(handle, WM_SYSCOMMAND, SC_KEYMENU, 0), 0);
-    DestroyWindow(handle);
-    EXPECT_EQ(window.running, 0);
-}
-
 TEST(WindowCreation, ACurrentCoreContextAndItsReport)
 {
     Window* window = sharedTestWindow();
