@@ -111,6 +111,12 @@ TEST_F(Render, EveryCapacityRefusesTheWholeDraw)
         expectRefusal(c.batch, c.draws, c.items, c.refusedItems);
     }
 
+    // Filled to exactly its vertex buffer, a batch still draws whole.
+    float rect[4] = {0, 0, 1, 1};
+    for (int i = 0; i < 10; ++i) pushDraw(&frame.rects, rect, 1, colorWhite);
+    frame.submit();
+    EXPECT_EQ(callsNamed("glDrawElements").at(0).args[1], 50) << "ten rectangles of four corners and a restart";
+
     // A push of the wrong form for the batch's kind is ignored.
     float point[2] = {5, 5};
     pushDraw(&frame.points, point, 1, colorRed);

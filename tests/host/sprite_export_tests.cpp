@@ -65,7 +65,7 @@ Bytes echoes(uint64_t bytes, uint32_t seed)
     Bytes data;
     while (data.size() < bytes)
     {
-        uint64_t length = 1 + random() % 300, distance = 1 + random() % 40000;
+        uint64_t length = 1 + random() % 300, distance = 1 + random() % (random() % 2 ? 40000 : 16);
         bool copy = distance <= data.size() && random() % 4 != 0;
         for (uint64_t i = 0; i < length && data.size() < bytes; ++i)
             data.push_back(copy ? data[data.size() - distance] : (uint8_t)random());
@@ -164,6 +164,10 @@ TEST(SpriteExport, FrameListForTwoFrames)
     length = writeSpriteJson(&layout, "C:dir\\q\"u\x01te", text, sizeof text);
     EXPECT_NE(std::string(text, length).find("\"q\\\"u\\u0001te_01\""), std::string::npos)
         << "the last component, escaped";
+    Frames right(1, {36, 0}, {66, 50}, {36, 0}); // the reference point one cell left of the cell
+    SheetLayout beside = layoutSheet(&right.animation, sheetPixelBudget);
+    length = writeSpriteJson(&beside, "w", text, sizeof text);
+    EXPECT_NE(std::string(text, length).find("\"pivot\": {\"x\":-1,"), std::string::npos) << "whole numbers plain";
 }
 
 TEST(SpriteExport, GifDecodesBackToTheSamePixels)
