@@ -1,38 +1,74 @@
 #include <gtest/gtest.h>
-#include "tests/common/animation_files_cases.inc"
+#include <math.h>
 #include <signal.h>
+#include <string.h>
 #include <sys/resource.h>
+#include <unistd.h>
+#include <filesystem>
+#include <fstream>
+#include <vector>
+#include "app/animation_codec.h"
+#include "app/animation_files.h"
+#include "app/file_reading.h"
+#include "character/pose.h"
+#include "platform/os.h"
 
 namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+// count, then poses x 224 bytes of floats counting up from 1, float i replaced by value.
+Bytes animBytes(uint32_t count, uint32_t poses, int64_t i = -1, float value = 0)
+{
+    Bytes bytes(encodedAnimationSize(poses));
+    encodeAnimationHeader(count, bytes.data());
+    for (uint32_t k = 0; k < poses * 56; ++k)
+    {
+        float f = k == i ? value : 1.0f + (float)k;
+        memcpy(&bytes[4 + 4 * k], &f, 4);
+    }
+    return bytes;
+}
+
+Bytes resized(Bytes bytes, int64_t extra)
+{
+    bytes.resize((size_t)((int64_t)bytes.size() + extra));
+    return bytes;
+}
 
 TEST(AnimationCodec, DecodesOnlyAWholeImageOfFinitePosesAndEncodesTheCountLittleEndian)
 {
     uint8_t header[4];
     encodeAnimationHeader(0x04030201u, header);
     EXPECT_EQ(Bytes(header, header + 4), (Bytes{1, 2, 3, 4}));
-    const Bytes two = animBytes(2, 2, 1.0f);
+    const Bytes two = animBytes(2, 2);
     // The image, the most frames allowed, and the count decoded (-1: refused).
     const struct { const char* name; Bytes image; uint32_t maxFrames; int64_t count; } cases[] = {
         {"two poses", two, 2, 2},
-        {"no poses", animBytes(0, 0, 0), 2, 0},
+        {"no poses", animBytes(0, 0), 2, 0},
         {"more than allowed", two, 1, -1},
         {"half a count", Bytes{2, 0, 0}, 2, -1},
-        {"truncated", altered(two, -1, 0, -1), 2, -1},
-        {"trailing byte", altered(two, -1, 0, 1), 2, -1},
-        {"NaN first", altered(two, 0, NAN), 2, -1},
-        {"infinity last", altered(two, 111, -INFINITY), 2, -1},
-        {"third count byte", animBytes(0x10001, 1, 1.0f), UINT32_MAX, -1},
-        {"fourth count byte", animBytes(0x1000001, 1, 1.0f), UINT32_MAX, -1},
-        {"three count bytes", animBytes(0x10101, 0x10101, 0), UINT32_MAX, 0x10101},
+        {"truncated", resized(two, -1), 2, -1},
+        {"trailing byte", resized(two, 1), 2, -1},
+        {"NaN first", animBytes(2, 2, 0, NAN), 2, -1},
+        {"infinity last", animBytes(2, 2, 111, -INFINITY), 2, -1},
+        {"third count byte", animBytes(0x10001, 1), UINT32_MAX, -1},
+        {"fourth count byte", animBytes(0x1000001, 1), UINT32_MAX, -1},
+        {"three count bytes", animBytes(0x10101, 0x10101), UINT32_MAX, 0x10101},
     };
     for (const auto& c : cases) EXPECT_EQ(decodeAnimation(c.image.data(), c.image.size(), c.maxFrames), c.count) << c.name;
 }
 
-TEST_F(AnimationFiles, AWriteFailingInsideTheCountOrThePosesKeepsTheOldFile)
+// A file-size limit makes the write stop short, as a full disk would: in the
+// count (2 bytes) or in the poses (300).
+TEST(AnimationFiles, AWriteFailingInsideTheCountOrThePosesKeepsTheOldFileAndNoTemporary)
 {
-    // A file-size limit makes the write stop short, as a full disk would.
-    const Bytes old = animBytes(1, 1, 42.0f);
-    std::string file = writeAll("full.anim", old);
+    std::filesystem::path folder = std::filesystem::temp_directory_path() / ("marionette_full_" + std::to_string(getpid()));
+    std::filesystem::create_directories(folder);
+    std::string file = (folder / "full.anim").string();
+    std::ofstream(file, std::ios::binary) << "old";
+    Bytes poses = resized(animBytes(2, 2), 0);
+    Animation animation = {2, (Pose*)(poses.data() + 4)};
     for (rlim_t limit : {2, 300})
     {
         struct rlimit before, limited;
@@ -45,9 +81,29 @@ TEST_F(AnimationFiles, AWriteFailingInsideTheCountOrThePosesKeepsTheOldFile)
         setrlimit(RLIMIT_FSIZE, &before);
         signal(SIGXFSZ, oldHandler);
         EXPECT_FALSE(saved) << limit;
-        EXPECT_EQ(readAll(file), old) << limit;
-        EXPECT_EQ(folderNames(), std::vector<std::string>{"full.anim"}) << "the partial temporary file is removed";
+        std::ifstream in(file, std::ios::binary);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "old") << limit;
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1) << "the partial temporary goes";
     }
+    std::filesystem::remove_all(folder);
+}
+
+TEST(FileReading, ReadsEndAtTheEndOfTheFile)
+{
+    std::string path = (std::filesystem::temp_directory_path() / ("marionette_six_" + std::to_string(getpid()))).string();
+    std::ofstream(path, std::ios::binary) << "\x01\x02\x03\x04\x05\x06";
+    uint8_t buffer[4] = {0xEE, 0xEE, 0xEE, 0xEE};
+    EXPECT_FALSE(readAt(invalidFile, 0, 4, buffer));
+    FileHandle file = osOpenForReading(path.c_str());
+    EXPECT_FALSE(readAt(file, UINT64_MAX, 4, buffer)) << "no seek to an impossible offset";
+    EXPECT_TRUE(readAt(file, 2, 3, buffer));
+    EXPECT_EQ(Bytes(buffer, buffer + 4), (Bytes{3, 4, 5, 0xEE}));
+    EXPECT_FALSE(readAt(file, 4, 4, buffer)) << "the end of the file ends the read instead of retrying it";
+    osClose(file);
+    Arena whole = readWholeFile(path.c_str(), true);
+    EXPECT_EQ(Bytes(whole.base, whole.base + whole.used), (Bytes{1, 2, 3, 4, 5, 6, 0}));
+    osReleaseMemory(whole.base, whole.capacity);
+    remove(path.c_str());
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 // draws, writes or logs shows up as the first differing line.
 // MARIONETTE_UPDATE_TRANSCRIPT=1 writes the transcript anew, for review.
 #include <gtest/gtest.h>
+#include <math.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/resource.h>
@@ -14,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <vector>
 #include <sstream>
 #include <string>
 #include "app/app.h"
@@ -24,13 +26,21 @@
 
 namespace {
 
-const std::string transcriptPath = std::string(MARIONETTE_SOURCE_DIR) + "/tests/host/session_transcript.txt";
 
 std::string format(const char* pattern, double a, double b = 0, double c = 0)
 {
     char text[128];
     snprintf(text, sizeof text, pattern, a, b, c);
     return text;
+}
+
+// An .anim image: the count, then poses of zeros but for one value at float index 5.
+std::string animationBytes(uint32_t count, uint32_t poses, float value)
+{
+    std::string bytes((const char*)&count, 4);
+    std::vector<float> values(poses * 56, 0.0f);
+    values.at(5) = value;
+    return bytes + std::string((const char*)values.data(), values.size() * 4);
 }
 
 const std::map<std::string, uint32_t> keyNames = {
@@ -277,6 +287,14 @@ struct ProgramSession : testing::Test
         std::ofstream("ro.gif") << "old";
         chmod("ro.gif", 0400);
         std::ofstream("short.anim", std::ios::binary) << std::string("\x02\0\0\0abc", 7);
+        // An older, longer two.anim; files a load refuses; saves that cannot go through.
+        std::ofstream("two.anim", std::ios::binary) << std::string(5000, '\xEE');
+        std::ofstream("nan.anim", std::ios::binary) << animationBytes(2, 2, NAN);
+        std::ofstream("long.anim", std::ios::binary) << animationBytes(33, 33, 1);
+        std::ofstream("ro.anim") << "old";
+        chmod("ro.anim", 0400);
+        for (char n = '0'; n < '8'; ++n) std::ofstream(std::string("t.anim.tmp") + n) << "left over";
+        std::ofstream("u.anim.tmp0") << "left over";
     }
 
     void TearDown() override
@@ -380,6 +398,7 @@ const struct { const char* name; std::string script; } steps[] = {
      "move 650 350; wait 1; down Control; Z; up"},
     {"Control+O of a missing file changes nothing", "Control+O; type missing.anim\r"},
     {"Control+O of a short file changes nothing", "Control+O; type short.anim\r"},
+    {"nor one with a NaN, nor one of 33 frames", "Control+O; type nan.anim\r; Control+O; type long.anim\r"},
     {"Control+O walk_cycle.anim", "Control+O; type walk_cycle.anim\r"},
     {"Control+Z undoes the load", "Control+Z"},
     {"Control+Y loads it again", "Control+Y"},
@@ -403,19 +422,22 @@ const struct { const char* name; std::string script; } steps[] = {
     {"a long name with a tab in it: the status line cuts its front",
      "Control+S; type a rather long name for a walk cycle that goes on and on and on\tand on.anim\r"},
     {"Control+S and Control+O together", "Control+S+O; type both.anim\r"},
+    {"saves refused: into a missing folder, over read-only ro.anim, beside eight leftover t.anim.tmp files",
+     "Control+S; type nodir/x.anim\r; Control+S; type ro.anim\r; Control+S; type t.anim\r"},
+    {"u.anim is saved past its one leftover", "Control+S; type u.anim\r"},
+    {"Control+O two.anim: fewer frames than before", "Control+O; type two.anim\r"},
     {"a drag: unsaved again", "point 0 700 300"},
     {"Tab back to the room; Control+Z and Control+Y act there, Control+I not", "Tab; Control+Z; Control+Y; Control+I"},
     {"F1 help in the room", "F1"},
     {"a quit request ends the run; the unsaved edits go to autosave.anim", "quit; autosave"},
 };
 
-TEST_F(ProgramSession, PlaysAsTheTranscriptSays)
+// The transcript against the reviewed one in tests/host/name.
+void expectTranscript(const std::string& actual, const std::string& name)
 {
-    for (const auto& step : steps) s.step(step.name, step.script);
-    EXPECT_EQ(s.app->window.running, 0);
-    std::string actual = s.transcript.str();
-    if (getenv("MARIONETTE_UPDATE_TRANSCRIPT")) std::ofstream(transcriptPath) << actual;
-    std::ifstream file(transcriptPath);
+    std::string path = std::string(MARIONETTE_SOURCE_DIR) + "/tests/host/" + name;
+    if (getenv("MARIONETTE_UPDATE_TRANSCRIPT")) std::ofstream(path) << actual;
+    std::ifstream file(path);
     std::string expected((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     std::istringstream a(actual), e(expected);
     std::string step, lineA, lineE;
@@ -423,9 +445,31 @@ TEST_F(ProgramSession, PlaysAsTheTranscriptSays)
     {
         if (!std::getline(a, lineA)) lineA = "(transcript ended)";
         if (lineE.rfind("== ", 0) == 0) step = lineE;
-        ASSERT_EQ(lineA, lineE) << "line " << n << ", in step " << step;
+        ASSERT_EQ(lineA, lineE) << name << " line " << n << ", in step " << step;
     }
     EXPECT_FALSE(std::getline(a, lineA)) << "more than the transcript: " << lineA;
+}
+
+TEST_F(ProgramSession, PlaysAsTheTranscriptSays)
+{
+    for (const auto& step : steps) s.step(step.name, step.script);
+    EXPECT_EQ(s.app->window.running, 0);
+    expectTranscript(s.transcript.str(), "session_transcript.txt");
+}
+
+// Unreadable data files: the base pose stays zero and each bad animation is
+// empty, so the figure is not drawn while it would play one, and the editor
+// starts from the zero pose.
+TEST_F(ProgramSession, StartsWithBadDataFilesAsEmptyAnimations)
+{
+    remove("walk_cycle.anim");
+    std::ofstream("character.bin", std::ios::binary) << std::string(223, 'x');
+    std::ofstream("idle.anim", std::ios::binary) << animationBytes(2, 1, NAN);
+    std::ofstream("jump.anim", std::ios::binary) << animationBytes(0xFFFFFFFFu, 1, 0);
+    s.step("start-up with a short base pose, a NaN idle, no walk and a lying jump", "start; wait 1");
+    s.step("Right, Space", "Right 20; Space 5");
+    s.step("the editor", "Tab");
+    expectTranscript(s.transcript.str(), "bad_files_transcript.txt");
 }
 
 TEST_F(ProgramSession, AFailedWindowStopsBeforeAnyGLCall)
