@@ -18,12 +18,8 @@ int invalid;
 
 void record(const char* name, std::vector<int64_t> args = {}) { calls.push_back({name, std::move(args)}); }
 
-// FNV-1a, so that data handed over by pointer is recorded by content.
-int64_t hashBytes(const void* data, size_t size, uint64_t hash = 14695981039346656037ull)
-{
-    for (size_t i = 0; i < size; ++i) hash = (hash ^ ((const uint8_t*)data)[i]) * 1099511628211ull;
-    return (int64_t)hash;
-}
+// Data handed over by pointer is recorded by content.
+int64_t hashBytes(const void* data, size_t size, uint64_t hash = fnvStart) { return (int64_t)fnvHash(data, size, hash); }
 
 int64_t bitsOf(float value)
 {
@@ -231,9 +227,15 @@ const std::vector<RecordedCall>& recordedCalls() { return calls; }
 
 void clearRecordedCalls() { calls.clear(); }
 
+uint64_t fnvHash(const void* data, size_t size, uint64_t hash)
+{
+    for (size_t i = 0; i < size; ++i) hash = (hash ^ ((const uint8_t*)data)[i]) * 1099511628211ull;
+    return hash;
+}
+
 uint64_t recordingDigest()
 {
-    uint64_t hash = 14695981039346656037ull;
+    uint64_t hash = fnvStart;
     for (const RecordedCall& call : calls)
     {
         hash = (uint64_t)hashBytes(call.name.data(), call.name.size(), hash);

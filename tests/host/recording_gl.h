@@ -20,6 +20,9 @@ void installRecordingGL();
 
 const std::vector<RecordedCall>& recordedCalls();
 void clearRecordedCalls();
+// FNV-1a of the bytes, continuing from hash.
+static const uint64_t fnvStart = 14695981039346656037ull;
+uint64_t fnvHash(const void* data, size_t size, uint64_t hash = fnvStart);
 // A hash of every call since the last clear, data passed by pointer included.
 uint64_t recordingDigest();
 std::vector<RecordedCall> callsNamed(const std::string& name);

@@ -26,7 +26,6 @@
 
 namespace {
 
-
 std::string format(const char* pattern, double a, double b = 0, double c = 0)
 {
     char text[128];
@@ -253,8 +252,7 @@ struct Session
             if (!entry.is_regular_file()) continue;
             std::ifstream file(entry.path(), std::ios::binary);
             std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-            uint64_t hash = 14695981039346656037ull;
-            for (unsigned char b : bytes) hash = (hash ^ b) * 1099511628211ull;
+            uint64_t hash = fnvHash(bytes.data(), bytes.size());
             char line[24];
             snprintf(line, sizeof line, "%016llx", (unsigned long long)hash);
             now[entry.path().filename()] = std::to_string(bytes.size()) + " bytes " + line;
