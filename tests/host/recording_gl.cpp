@@ -2,16 +2,12 @@
 #include <string.h>
 #include <algorithm>
 #include <map>
+#include <type_traits>
 
 namespace {
 
-struct RecordingBuffer
-{
-    std::vector<uint8_t> storage; // as sized by the latest glBufferData
-};
-
 std::vector<RecordedCall> calls;
-std::map<uint32_t, RecordingBuffer> buffers;
+std::map<uint32_t, std::vector<uint8_t>> buffers; // as sized by the latest glBufferData
 std::map<GLenum, uint32_t> boundBuffers; // target -> buffer name
 uint32_t nextName;
 int invalid;
@@ -45,78 +41,54 @@ GLuint newObject(const char* name, std::vector<int64_t> args)
     return nextName++;
 }
 
-RecordingBuffer* boundBuffer(GLenum target)
+std::vector<uint8_t>* boundBuffer(GLenum target)
 {
     uint32_t name = boundBuffers[target];
     return name ? &buffers[name] : nullptr;
 }
 
 // True when [offset, offset + size) lies inside the buffer; counts the miss otherwise.
-bool inside(const RecordingBuffer* buffer, int64_t offset, int64_t size)
+bool inside(const std::vector<uint8_t>* buffer, int64_t offset, int64_t size)
 {
-    bool fits = buffer && offset >= 0 && size >= 0 && (uint64_t)(offset + size) <= buffer->storage.size();
+    bool fits = buffer && offset >= 0 && size >= 0 && (uint64_t)(offset + size) <= buffer->size();
     invalid += !fits;
     return fits;
 }
 
 } // namespace
 
-// Named like the table's entries so one list installs them all.
+// Calls whose arguments are plain values are recorded by a generic entry (see
+// installRecordingGL); these also answer, keep state or read data by pointer.
 namespace recording {
 
-void APIENTRY glClearColor(GLfloat r, GLfloat g, GLfloat b, GLfloat a)
-{
-    record("glClearColor", {bitsOf(r), bitsOf(g), bitsOf(b), bitsOf(a)});
-}
-void APIENTRY glClear(GLbitfield mask) { record("glClear", {mask}); }
-void APIENTRY glViewport(GLint x, GLint y, GLsizei width, GLsizei height) { record("glViewport", {x, y, width, height}); }
-void APIENTRY glEnable(GLenum capability) { record("glEnable", {capability}); }
-void APIENTRY glDisable(GLenum capability) { record("glDisable", {capability}); }
-void APIENTRY glBlendFunc(GLenum source, GLenum destination) { record("glBlendFunc", {source, destination}); }
-void APIENTRY glGenVertexArrays(GLsizei n, GLuint* names) { generate("glGenVertexArrays", n, names); }
-void APIENTRY glBindVertexArray(GLuint name) { record("glBindVertexArray", {name}); }
-
-void APIENTRY glGenTextures(GLsizei n, GLuint* names) { generate("glGenTextures", n, names); }
-void APIENTRY glActiveTexture(GLenum unit) { record("glActiveTexture", {unit}); }
-void APIENTRY glBindTexture(GLenum target, GLuint name) { record("glBindTexture", {target, name}); }
-void APIENTRY glTexParameteri(GLenum target, GLenum name, GLint value) { record("glTexParameteri", {target, name, value}); }
 void APIENTRY glTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei width, GLsizei height,
                            GLint border, GLenum format, GLenum type, const void* pixels)
 {
     size_t size = pixels ? (size_t)width * (size_t)height * (format == GL_RGBA ? 4 : 1) : 0;
     record("glTexImage2D", {target, level, internalFormat, width, height, border, format, type, hashBytes(pixels, size)});
 }
-
+void APIENTRY glGenVertexArrays(GLsizei n, GLuint* names) { generate("glGenVertexArrays", n, names); }
+void APIENTRY glGenTextures(GLsizei n, GLuint* names) { generate("glGenTextures", n, names); }
+void APIENTRY glGenBuffers(GLsizei n, GLuint* names) { generate("glGenBuffers", n, names); }
+void APIENTRY glGenFramebuffers(GLsizei n, GLuint* names) { generate("glGenFramebuffers", n, names); }
+void APIENTRY glGenRenderbuffers(GLsizei n, GLuint* names) { generate("glGenRenderbuffers", n, names); }
+void APIENTRY glDeleteFramebuffers(GLsizei n, const GLuint* names) { record("glDeleteFramebuffers", {n, names[0]}); }
+void APIENTRY glDeleteRenderbuffers(GLsizei n, const GLuint* names) { record("glDeleteRenderbuffers", {n, names[0]}); }
 GLuint APIENTRY glCreateShader(GLenum stage) { return newObject("glCreateShader", {stage}); }
+GLuint APIENTRY glCreateProgram() { return newObject("glCreateProgram", {}); }
 void APIENTRY glShaderSource(GLuint shader, GLsizei count, const GLchar* const* sources, const GLint*)
 {
     record("glShaderSource", {shader, count, hashBytes(sources[0], strlen(sources[0]))});
 }
-void APIENTRY glCompileShader(GLuint shader) { record("glCompileShader", {shader}); }
 void APIENTRY glGetShaderiv(GLuint shader, GLenum name, GLint* value)
 {
     record("glGetShaderiv", {shader, name});
     *value = name == GL_COMPILE_STATUS;
 }
-void APIENTRY glDeleteShader(GLuint shader) { record("glDeleteShader", {shader}); }
-GLuint APIENTRY glCreateProgram() { return newObject("glCreateProgram", {}); }
-void APIENTRY glAttachShader(GLuint program, GLuint shader) { record("glAttachShader", {program, shader}); }
-void APIENTRY glBindFragDataLocation(GLuint program, GLuint colorNumber, const GLchar*)
-{
-    record("glBindFragDataLocation", {program, colorNumber});
-}
-void APIENTRY glLinkProgram(GLuint program) { record("glLinkProgram", {program}); }
 void APIENTRY glGetProgramiv(GLuint program, GLenum name, GLint* value)
 {
     record("glGetProgramiv", {program, name});
     *value = name == GL_LINK_STATUS;
-}
-void APIENTRY glDeleteProgram(GLuint program) { record("glDeleteProgram", {program}); }
-void APIENTRY glUseProgram(GLuint program) { record("glUseProgram", {program}); }
-GLint APIENTRY glGetUniformLocation(GLuint program, const GLchar*)
-{
-    record("glGetUniformLocation", {program});
-    return 0;
 }
 void APIENTRY glUniformMatrix4fv(GLint location, GLsizei count, GLboolean transpose, const GLfloat* matrix)
 {
@@ -127,14 +99,6 @@ GLint APIENTRY glGetAttribLocation(GLuint program, const GLchar* name)
     record("glGetAttribLocation", {program});
     return strcmp(name, "position") == 0 ? 0 : strcmp(name, "color") == 0 ? 1 : strcmp(name, "inUV") == 0 ? 2 : -1;
 }
-void APIENTRY glEnableVertexAttribArray(GLuint index) { record("glEnableVertexAttribArray", {index}); }
-void APIENTRY glVertexAttribPointer(GLuint index, GLint size, GLenum type, GLboolean normalized, GLsizei stride,
-                                    const void* offset)
-{
-    record("glVertexAttribPointer", {index, size, type, normalized, stride, offsetOf(offset)});
-}
-
-void APIENTRY glGenBuffers(GLsizei n, GLuint* names) { generate("glGenBuffers", n, names); }
 void APIENTRY glBindBuffer(GLenum target, GLuint buffer)
 {
     record("glBindBuffer", {target, buffer});
@@ -143,50 +107,32 @@ void APIENTRY glBindBuffer(GLenum target, GLuint buffer)
 void APIENTRY glBufferData(GLenum target, GLsizeiptr size, const void* data, GLenum usage)
 {
     record("glBufferData", {target, (int64_t)size, offsetOf(data), usage});
-    RecordingBuffer* buffer = boundBuffer(target);
+    std::vector<uint8_t>* buffer = boundBuffer(target);
     if (!buffer || size < 0)
     {
         invalid += 1;
         return;
     }
-    buffer->storage.assign((size_t)size, 0);
-    if (data) memcpy(buffer->storage.data(), data, (size_t)size);
+    buffer->assign((size_t)size, 0);
+    if (data) memcpy(buffer->data(), data, (size_t)size);
 }
 void APIENTRY glBufferSubData(GLenum target, GLintptr offset, GLsizeiptr size, const void* data)
 {
     record("glBufferSubData", {target, (int64_t)offset, (int64_t)size, hashBytes(data, (size_t)std::max<GLsizeiptr>(size, 0))});
-    RecordingBuffer* buffer = boundBuffer(target);
-    if (!inside(buffer, offset, size)) return;
-    memcpy(buffer->storage.data() + offset, data, (size_t)size);
+    std::vector<uint8_t>* buffer = boundBuffer(target);
+    if (inside(buffer, offset, size)) memcpy(buffer->data() + offset, data, (size_t)size);
 }
-void APIENTRY glPrimitiveRestartIndex(GLuint index) { record("glPrimitiveRestartIndex", {index}); }
 void APIENTRY glDrawElements(GLenum mode, GLsizei count, GLenum type, const void* offset)
 {
     record("glDrawElements", {mode, count, type, offsetOf(offset)});
-    if (type != GL_UNSIGNED_INT) invalid += 1;
+    invalid += type != GL_UNSIGNED_INT;
     inside(boundBuffer(GL_ELEMENT_ARRAY_BUFFER), offsetOf(offset), (int64_t)count * 4);
-}
-
-void APIENTRY glGenFramebuffers(GLsizei n, GLuint* names) { generate("glGenFramebuffers", n, names); }
-void APIENTRY glBindFramebuffer(GLenum target, GLuint name) { record("glBindFramebuffer", {target, name}); }
-void APIENTRY glDeleteFramebuffers(GLsizei n, const GLuint* names) { record("glDeleteFramebuffers", {n, names[0]}); }
-void APIENTRY glGenRenderbuffers(GLsizei n, GLuint* names) { generate("glGenRenderbuffers", n, names); }
-void APIENTRY glBindRenderbuffer(GLenum target, GLuint name) { record("glBindRenderbuffer", {target, name}); }
-void APIENTRY glDeleteRenderbuffers(GLsizei n, const GLuint* names) { record("glDeleteRenderbuffers", {n, names[0]}); }
-void APIENTRY glRenderbufferStorage(GLenum target, GLenum format, GLsizei width, GLsizei height)
-{
-    record("glRenderbufferStorage", {target, format, width, height});
-}
-void APIENTRY glFramebufferRenderbuffer(GLenum target, GLenum attachment, GLenum bufferTarget, GLuint buffer)
-{
-    record("glFramebufferRenderbuffer", {target, attachment, bufferTarget, buffer});
 }
 GLenum APIENTRY glCheckFramebufferStatus(GLenum target)
 {
     record("glCheckFramebufferStatus", {target});
     return GL_FRAMEBUFFER_COMPLETE;
 }
-void APIENTRY glPixelStorei(GLenum name, GLint value) { record("glPixelStorei", {name, value}); }
 // Reads a fixed pattern of opaque white dots on transparency, different for each read.
 void APIENTRY glReadPixels(GLint x, GLint y, GLsizei width, GLsizei height, GLenum format, GLenum type, void* pixels)
 {
@@ -198,17 +144,41 @@ void APIENTRY glReadPixels(GLint x, GLint y, GLsizei width, GLsizei height, GLen
 
 } // namespace recording
 
-#define RECORDED_FUNCTIONS(X)                                                                                   \
-    X(glClearColor) X(glClear) X(glViewport) X(glEnable) X(glDisable) X(glBlendFunc) X(glGenVertexArrays)       \
-    X(glBindVertexArray) X(glGenTextures) X(glActiveTexture) X(glBindTexture) X(glTexParameteri) X(glTexImage2D) \
-    X(glCreateShader) X(glShaderSource) X(glCompileShader) X(glGetShaderiv) X(glDeleteShader) X(glCreateProgram) \
-    X(glAttachShader) X(glBindFragDataLocation) X(glLinkProgram) X(glGetProgramiv) X(glDeleteProgram)           \
-    X(glUseProgram) X(glGetUniformLocation) X(glUniformMatrix4fv) X(glGetAttribLocation)                        \
-    X(glEnableVertexAttribArray) X(glVertexAttribPointer) X(glGenBuffers) X(glBindBuffer) X(glBufferData)       \
-    X(glBufferSubData) X(glPrimitiveRestartIndex) X(glDrawElements) X(glGenFramebuffers) X(glBindFramebuffer)     \
-    X(glDeleteFramebuffers) X(glGenRenderbuffers) X(glBindRenderbuffer) X(glDeleteRenderbuffers)                \
-    X(glRenderbufferStorage) X(glFramebufferRenderbuffer) X(glCheckFramebufferStatus) X(glPixelStorei)         \
-    X(glReadPixels)
+// The generic entry: numbers and enums as they are, floats by their bits,
+// buffer offsets (const void*) as numbers; names and other pointers are left out.
+template <class T> void addArgument(std::vector<int64_t>* args, T value)
+{
+    if constexpr (std::is_floating_point_v<T>) args->push_back(bitsOf(value));
+    else if constexpr (std::is_same_v<T, const void*>) args->push_back(offsetOf(value));
+    else if constexpr (!std::is_pointer_v<T>) args->push_back((int64_t)value);
+}
+
+template <const char* Name, class F> struct Recorder;
+template <const char* Name, class R, class... A> struct Recorder<Name, R(APIENTRY*)(A...)>
+{
+    static R APIENTRY call(A... values)
+    {
+        std::vector<int64_t> args;
+        (addArgument(&args, values), ...);
+        record(Name, args);
+        return R();
+    }
+};
+
+#define GENERIC_FUNCTIONS(X)                                                                                       \
+    X(glClearColor) X(glClear) X(glViewport) X(glEnable) X(glDisable) X(glBlendFunc) X(glBindVertexArray)          \
+    X(glActiveTexture) X(glBindTexture) X(glTexParameteri) X(glCompileShader) X(glDeleteShader) X(glAttachShader)  \
+    X(glBindFragDataLocation) X(glLinkProgram) X(glDeleteProgram) X(glUseProgram) X(glGetUniformLocation)          \
+    X(glEnableVertexAttribArray) X(glVertexAttribPointer) X(glPrimitiveRestartIndex) X(glBindFramebuffer)          \
+    X(glBindRenderbuffer) X(glRenderbufferStorage) X(glFramebufferRenderbuffer) X(glPixelStorei)
+#define GENERIC_NAME(name) constexpr char name##Name[] = #name;
+GENERIC_FUNCTIONS(GENERIC_NAME)
+
+#define SPECIAL_FUNCTIONS(X)                                                                                       \
+    X(glTexImage2D) X(glGenVertexArrays) X(glGenTextures) X(glGenBuffers) X(glGenFramebuffers) X(glGenRenderbuffers) \
+    X(glDeleteFramebuffers) X(glDeleteRenderbuffers) X(glCreateShader) X(glCreateProgram) X(glShaderSource)         \
+    X(glGetShaderiv) X(glGetProgramiv) X(glUniformMatrix4fv) X(glGetAttribLocation) X(glBindBuffer) X(glBufferData)  \
+    X(glBufferSubData) X(glDrawElements) X(glCheckFramebufferStatus) X(glReadPixels)
 
 void installRecordingGL()
 {
@@ -218,9 +188,10 @@ void installRecordingGL()
     nextName = 1;
     invalid = 0;
     gl = GLFunctions();
-#define INSTALL(name) gl.name = recording::name;
-    RECORDED_FUNCTIONS(INSTALL)
-#undef INSTALL
+#define INSTALL_GENERIC(name) gl.name = Recorder<name##Name, decltype(gl.name)>::call;
+#define INSTALL_SPECIAL(name) gl.name = recording::name;
+    GENERIC_FUNCTIONS(INSTALL_GENERIC)
+    SPECIAL_FUNCTIONS(INSTALL_SPECIAL)
 }
 
 const std::vector<RecordedCall>& recordedCalls() { return calls; }
