@@ -127,7 +127,13 @@ struct Session
             std::string after = rest.substr(std::min(rest.size(), rest.find(' ') + 1)); // what follows a
             if (verb == "start") start();
             else if (verb == "wait") for (int i = 0; i < (int)a; ++i) frame();
-            else if (verb == "repeat") for (int i = 0; i < (int)a; ++i) play(after);
+            else if (verb == "repeat") // "#" counts the rounds from 0
+                for (int i = 0; i < (int)a; ++i)
+                {
+                    std::string round = after;
+                    for (size_t at; (at = round.find('#')) != std::string::npos;) round.replace(at, 1, std::to_string(i));
+                    play(round);
+                }
             else if (verb == "down") held.push_back(keyNamed(rest)), frame();
             else if (verb == "up") held.clear(), frame();
             else if (verb == "move") moveTo(a, b);
@@ -392,6 +398,9 @@ const struct { const char* name; std::string script; } steps[] = {
     {"Control+Z past the oldest step changes nothing", "repeat 20 Control+Z"},
     {"Control+Y and Control+Shift+Z redo every step and no more", "repeat 6 Control+Y; repeat 14 Control+Shift+Z"},
     {"two undos, then a drag drops the redo steps", "Control+Z; Control+Z; point 0 690 440; Control+Y"},
+    {"130 drags of point 0, to x = 0, 1, ... 129", "repeat 130 point 0 # 300"},
+    {"Control+Z keeps only the newest 127 steps: point 0 back at x = 2", "repeat 130 Control+Z"},
+    {"Control+Y redoes all 127", "repeat 130 Control+Y"},
     {"B armed: Control+Z works; during its box it does not", "B; Control+Z; move 600 300; down MouseLeft; "
      "move 650 350; wait 1; down Control; Z; up"},
     {"Control+O of a missing file changes nothing", "Control+O; type missing.anim\r"},
