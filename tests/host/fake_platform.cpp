@@ -10,24 +10,16 @@ void resetFakePlatform()
     fakePlatform = FakePlatform{};
 }
 
-void fakeSetKey(uint32_t key, ButtonState state)
-{
-    fakePlatform.keys[key] = state;
-}
-
 void fakeType(const char* text)
 {
     for (; *text && fakePlatform.typedCount < 32; ++text)
         fakePlatform.typedChars[fakePlatform.typedCount++] = (uint8_t)*text;
 }
 
-void initKeyTables()
-{
-}
+void initKeyTables() {}
 
 void pollInput(Window* window)
 {
-    ++fakePlatform.pollCalls;
     memcpy(window->keys, fakePlatform.keys, sizeof window->keys);
     memcpy(window->typedChars, fakePlatform.typedChars, sizeof window->typedChars);
     window->typedCount = fakePlatform.typedCount;
@@ -43,15 +35,8 @@ void refreshKeys(Window* window)
     window->typedCount = 0;
 }
 
-void createWindow(Window* window, const char* title, uint32_t width, uint32_t height, int32_t x, int32_t y)
+void createWindow(Window* window, const char*, uint32_t width, uint32_t height, int32_t, int32_t)
 {
-    ++fakePlatform.createCalls;
-    strncpy(fakePlatform.title, title, sizeof fakePlatform.title - 1);
-    fakePlatform.requestedWidth = width;
-    fakePlatform.requestedHeight = height;
-    fakePlatform.requestedX = x;
-    fakePlatform.requestedY = y;
-    initKeyTables();
     window->screenWidth = 1920;
     window->screenHeight = 1080;
     window->clientWidth = (int32_t)width;
@@ -63,7 +48,4 @@ void createWindow(Window* window, const char* title, uint32_t width, uint32_t he
     window->running = 1;
 }
 
-void swapWindowBuffers(Window*)
-{
-    ++fakePlatform.swapCalls;
-}
+void swapWindowBuffers(Window*) {}

@@ -175,23 +175,4 @@ TEST_F(Render, ViewportTruncatesAndNeverPassesNonsense)
     EXPECT_EQ(argsOf("glViewport"), (Calls{{0, 0, 1279, 719}, {-3, 0, 1073741824, 0}}));
 }
 
-TEST_F(Render, TexturesAreClampedLinearWithoutMipmapsInTheirPixelsFormat)
-{
-    const uint8_t pixels[16] = {};
-    const int64_t formats[][2] = {{8, GL_RED}, {16, GL_RG}, {24, GL_RGB}, {32, GL_RGBA}};
-    for (const auto& f : formats)
-    {
-        clearRecordedCalls();
-        Texture texture = createTexture(pixels, 2, 1, (uint32_t)f[0]);
-        EXPECT_EQ(texture.name, callsNamed("glGenTextures")[0].args[1]);
-        std::vector<int64_t> args = argsOf("glTexImage2D")[0];
-        EXPECT_EQ(args, (std::vector<int64_t>{GL_TEXTURE_2D, 0, f[1], 2, 1, 0, f[1], GL_UNSIGNED_BYTE, args[8]}));
-    }
-    const int64_t t = GL_TEXTURE_2D, clamp = GL_CLAMP_TO_EDGE;
-    EXPECT_EQ(argsOf("glTexParameteri"),
-              (Calls{{t, GL_TEXTURE_BASE_LEVEL, 0}, {t, GL_TEXTURE_MAX_LEVEL, 0}, {t, GL_TEXTURE_WRAP_S, clamp},
-                     {t, GL_TEXTURE_WRAP_T, clamp}, {t, GL_TEXTURE_MAG_FILTER, GL_LINEAR},
-                     {t, GL_TEXTURE_MIN_FILTER, GL_LINEAR}}));
-}
-
 } // namespace

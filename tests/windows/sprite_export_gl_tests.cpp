@@ -1,8 +1,8 @@
 // Export against a real OpenGL 3.3 core context: two frames drawn offscreen,
-// read back, and the written files decoded again.
+// read back and written; the sheet decoded again. (The GIF and the frame list
+// are built from the same read-back pixels and are checked on the host.)
 #include <gtest/gtest.h>
 #include <filesystem>
-#include <fstream>
 #include <vector>
 #include <string>
 #include "app/sprite_export.h"
@@ -33,7 +33,7 @@ Pose lineAlong(uint32_t polyline, Vec2 a, Vec2 b, Vec2 rest)
     return pose;
 }
 
-TEST(SpriteExportGL, TwoFramesGiveWhiteLinesOnTransparencyInThePngAndTwoGifImages)
+TEST(SpriteExportGL, TwoFramesGiveWhiteLinesOnTransparencyInThePng)
 {
     ASSERT_EQ(sharedTestWindow()->running, 1) << "no OpenGL 3.3 core context";
     GLuint vertexArray = 0;
@@ -84,20 +84,6 @@ TEST(SpriteExportGL, TwoFramesGiveWhiteLinesOnTransparencyInThePngAndTwoGifImage
     EXPECT_EQ(lit, 2 * 34) << "both lines whole";
     EXPECT_EQ(wrong, 0) << "nothing half-covered, nothing beside the lines";
     stbi_image_free(sheet);
-
-    int* delays = nullptr;
-    int images = 0;
-    std::ifstream file(name + ".gif", std::ios::binary);
-    std::vector<uint8_t> gif((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    file.close();
-    uint8_t* decoded = stbi_load_gif_from_memory(gif.data(), (int)gif.size(), &delays, &width, &height, &images,
-                                                 &channels, 4);
-    ASSERT_NE(decoded, nullptr) << stbi_failure_reason();
-    EXPECT_EQ(width * 100 + images, 4402);
-    stbi_image_free(decoded);
-    stbi_image_free(delays);
-
-    EXPECT_TRUE(std::filesystem::exists(name + ".json"));
 
     // A point a million pixels out: the cells stop at the sheet's budget, the
     // line towards the point is clipped, and the export still goes through.
