@@ -1,5 +1,5 @@
 // What the end-to-end tests cannot see: key states between two frames,
-// hostile or excess input, the close button, and creation on a poor driver.
+// hostile or excess input, and creation on a poor driver.
 #include <gtest/gtest.h>
 #include <stdio.h>
 #include <string.h>
@@ -17,10 +17,9 @@ void post(UINT message, WPARAM wParam, LPARAM lParam = 0)
 }
 
 // A key message's lParam: repeat count 1, the previous state and the transition.
-void key(UINT message, WPARAM virtualKey, bool wasDown, bool goingUp, bool altDown = false)
+void key(UINT message, WPARAM virtualKey, bool wasDown, bool goingUp)
 {
-    post(message, virtualKey,
-         (LPARAM)(1u | (altDown ? 1u << 29 : 0) | (wasDown ? 1u << 30 : 0) | (goingUp ? 1u << 31 : 0)));
+    post(message, virtualKey, (LPARAM)(1u | (wasDown ? 1u << 30 : 0) | (goingUp ? 1u << 31 : 0)));
 }
 
 // A fresh record and an empty queue.
@@ -62,20 +61,6 @@ TEST_F(PumpTest, KeyStatesAcrossPolls)
     key(WM_KEYUP, VK_SPACE, true, true);
     key(WM_KEYDOWN, VK_SPACE, false, false);
     EXPECT_EQ(after(KeySpace), Pressed) << "press, release, press";
-}
-
-TEST_F(PumpTest, AltF4AsksToQuitAndTheQuitMessageEnds)
-{
-    key(WM_KEYUP, VK_F4, true, true);
-    pollInput(&window);
-    EXPECT_EQ(window.quitRequested, 0) << "F4 without Alt is just a key";
-    key(WM_SYSKEYUP, VK_F4, true, true, true);
-    pollInput(&window);
-    EXPECT_EQ(window.quitRequested, 1);
-    EXPECT_EQ(window.running, 1) << "Alt+F4 only asks, so unsaved work can be kept";
-    PostQuitMessage(0);
-    pollInput(&window);
-    EXPECT_EQ(window.running, 0);
 }
 
 TEST_F(PumpTest, ExcessAndForeignInputStaysInItsPlace)
