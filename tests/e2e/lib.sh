@@ -1,7 +1,7 @@
 # Shared machinery of the end-to-end scripts: runs the real marionette.exe
 # under Wine in a fresh working folder, drives it with X input events and
 # reads what it shows. Source it, then call e2e_init <win64 build dir> <out dir>.
-#
+
 # Positions are client coordinates as the program counts them: origin at the
 # bottom-left corner of the 1280x720 client area, y up.
 
@@ -27,11 +27,6 @@ e2e_init() { # build dir, out dir
     trap 'exit 130' INT TERM
     [ -n "${DISPLAY:-}" ] || DISPLAY="$("$e2e_root/scripts/xvfb-start")" || return 1
     export DISPLAY
-}
-
-# Makes a fresh working folder holding copies of the data files; prints it.
-e2e_folder() { # name
-    rm -rf "${E2E_OUT:?}/$1" && mkdir -p "$E2E_OUT/$1" && cp "$e2e_root"/assets/* "$E2E_OUT/$1"/ && echo "$E2E_OUT/$1"
 }
 
 # Starts the program in a working folder and waits (30 s at most) for its
@@ -64,10 +59,9 @@ e2e_quit() {
     e2e_chord Alt_L F4
     for _ in $(seq 50); do e2e_running || break; sleep 0.1; done
     e2e_running && wineserver -k
-    wait "$E2E_LAUNCHER"
-    local status=$?
+    local launcher="$E2E_LAUNCHER"
     E2E_LAUNCHER=""
-    return $status
+    wait "$launcher"
 }
 
 e2e_stop() { if e2e_running; then e2e_quit; fi; }
@@ -75,12 +69,10 @@ e2e_stop() { if e2e_running; then e2e_quit; fi; }
 # Waits until a screenshot satisfies a check (a command that reads $E2E_SHOT).
 e2e_wait_for() { # seconds, command...
     local deadline=$((SECONDS + $1))
-    shift
-    while [ "$SECONDS" -le "$deadline" ] && e2e_running; do
-        e2e_shot wait && "$@" && return 0
+    until e2e_shot wait && "${@:2}"; do
+        [ "$SECONDS" -lt "$deadline" ] && e2e_running || return 1
         sleep 0.2
     done
-    return 1
 }
 
 # --- input. Every key is held for several frames, because a press and a
@@ -109,10 +101,7 @@ e2e_prompt() { # s or o, file name
     e2e_type "$2"
     e2e_key Return
     sleep 0.2
-    for _ in $(seq 50); do
-        [ "$1" = o ] || [ "$E2E_FOLDER/$2" -nt "$E2E_FOLDER/.stamp" ] && break
-        sleep 0.1
-    done
+    for _ in $(seq 50); do [ "$1" = o ] || [ "$E2E_FOLDER/$2" -nt "$E2E_FOLDER/.stamp" ] && break; sleep 0.1; done
 }
 
 e2e_move() { # x y
