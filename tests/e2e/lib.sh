@@ -54,14 +54,13 @@ e2e_start() { # folder
 e2e_running() { [ -n "$E2E_LAUNCHER" ] && kill -0 "$E2E_LAUNCHER" 2>/dev/null; }
 
 # Closes the program with Alt+F4 and returns its exit status; one that has
-# not ended after 5 s is killed with the prefix's Wine server.
+# not ended after 5 s is killed with the prefix's Wine server and fails, as
+# the launcher's status would still be 0.
 e2e_quit() {
     e2e_chord Alt_L F4
     for _ in $(seq 50); do e2e_running || break; sleep 0.1; done
-    e2e_running && wineserver -k
-    local launcher="$E2E_LAUNCHER"
-    E2E_LAUNCHER=""
-    wait "$launcher"
+    if e2e_running; then wineserver -k; wait "$E2E_LAUNCHER"; return 1; fi
+    wait "$E2E_LAUNCHER"
 }
 
 e2e_stop() { if e2e_running; then e2e_quit; fi; }
