@@ -10,12 +10,11 @@
 #   diff FILE_A A FILE_B B              -> "i dx dy" per point that pose B moved from pose A
 #   icon XPROP_OUTPUT ICO               -> ok if every window icon is the .ico's image of its size
 # A FILE ending in .bin is one bare pose (character.bin); its FRAME is ignored.
-import os
 import struct
 import sys
 
 COLOURS = {"white": (255, 255, 255), "red": (255, 0, 0), "green": (0, 255, 0), "yellow": (255, 255, 0),
-           "grey50": (128, 128, 128), "onion": (191, 77, 77), "helppanel": (41, 41, 51)}
+           "grey50": (128, 128, 128)}
 POLYLINES = ((0, 6), (6, 4), (10, 9), (19, 9))
 
 
@@ -34,13 +33,12 @@ def points(path, frame):
 
 
 def main(command, args):
-    if command == "count":
-        print(sum(1 for _ in matching(args[0], *(int(v) for v in args[1:7]), args[7])))
-    elif command == "feet":
+    if command in ("count", "feet"):
         found = list(matching(args[0], *(int(v) for v in args[1:7]), args[7]))
-        print((min(p[0] for p in found) + max(p[0] for p in found)) // 2, min(p[1] for p in found))
+        xs, ys = [p[0] for p in found], [p[1] for p in found]
+        print(len(found) if command == "count" else f"{(min(xs) + max(xs)) // 2} {min(ys)}")
     elif command == "frames":
-        print((os.path.getsize(args[0]) - 4) // 224)
+        print((len(open(args[0], "rb").read()) - 4) // 224)
     elif command == "shown":
         first, count = POLYLINES[int(args[3])]
         for x, y in points(args[0], args[1])[first:first + count]:
