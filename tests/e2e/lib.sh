@@ -1,5 +1,5 @@
 # Shared machinery of the end-to-end scripts: runs the real marionette.exe
-# under Wine in a fresh working folder, drives it with X input events and
+# under Wine in a working folder, drives it with X input events and
 # reads what it shows. Source it, then call e2e_init <win64 build dir> <out dir>.
 
 # Positions are client coordinates as the program counts them: origin at the
