@@ -1,14 +1,12 @@
 # Shared machinery of the end-to-end scripts: runs the real marionette.exe
-# under Wine in a fresh working folder, drives it with X input events and
+# under Wine in a working folder, drives it with X input events and
 # reads what it shows. Source it, then call e2e_init <win64 build dir> <out dir>.
-#
+
 # Positions are client coordinates as the program counts them: origin at the
 # bottom-left corner of the 1280x720 client area, y up.
 
 e2e_root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
-E2E_LAUNCHER=""
-E2E_PASSED=0
-E2E_FAILED=0
+E2E_LAUNCHER="" E2E_PASSED=0 E2E_FAILED=0
 
 # Sets up the display, the Wine prefix of the build tree and the out folder.
 # Outside a session (scripts/session) the script opens its own, so that its
@@ -16,7 +14,7 @@ E2E_FAILED=0
 # stopped when the script exits.
 e2e_init() { # build dir, out dir
     E2E_BUILD="$(cd "$1" && pwd)" && E2E_EXE="$E2E_BUILD/marionette.exe" || return 1
-    mkdir -p "$2" && E2E_OUT="$(cd "$2" && pwd)" || return 1
+    mkdir -p "$2/shots" && E2E_OUT="$(cd "$2" && pwd)" || return 1
     export WINEPREFIX="$E2E_BUILD/wineprefix"
     if [ -z "${MARIONETTE_SESSION:-}" ]; then
         . "$e2e_root/scripts/session"
@@ -29,11 +27,6 @@ e2e_init() { # build dir, out dir
     export DISPLAY
 }
 
-# Makes a fresh working folder holding copies of the data files; prints it.
-e2e_folder() { # name
-    rm -rf "${E2E_OUT:?}/$1" && mkdir -p "$E2E_OUT/$1" && cp "$e2e_root"/assets/* "$E2E_OUT/$1"/ && echo "$E2E_OUT/$1"
-}
-
 # Starts the program in a working folder and waits (30 s at most) for its
 # window: titled "Marionette Room" and of the client size, since Wine maps a
 # window small first and without a window manager the X window is the client.
@@ -41,7 +34,6 @@ e2e_start() { # folder
     E2E_FOLDER="$1"
     (cd "$1" && exec "$e2e_root/scripts/wine-env" "$E2E_EXE") >"$1.log" 2>&1 &
     E2E_LAUNCHER=$!
-    local window
     for _ in $(seq 300); do
         for window in $(xdotool search --name '^Marionette Room$' 2>/dev/null); do
             X=0 Y=0 WIDTH=0 HEIGHT=0 && eval "$(xdotool getwindowgeometry --shell "$window" 2>/dev/null)"
@@ -59,15 +51,13 @@ e2e_start() { # folder
 e2e_running() { [ -n "$E2E_LAUNCHER" ] && kill -0 "$E2E_LAUNCHER" 2>/dev/null; }
 
 # Closes the program with Alt+F4 and returns its exit status; one that has
-# not ended after 5 s is killed with the prefix's Wine server.
+# not ended after 5 s is killed with the prefix's Wine server and fails, as
+# the launcher's status would still be 0.
 e2e_quit() {
-    e2e_chord Alt_L F4
+    e2e_key Alt_L+F4
     for _ in $(seq 50); do e2e_running || break; sleep 0.1; done
-    e2e_running && wineserver -k
+    if e2e_running; then wineserver -k; wait "$E2E_LAUNCHER"; return 1; fi
     wait "$E2E_LAUNCHER"
-    local status=$?
-    E2E_LAUNCHER=""
-    return $status
 }
 
 e2e_stop() { if e2e_running; then e2e_quit; fi; }
@@ -75,27 +65,23 @@ e2e_stop() { if e2e_running; then e2e_quit; fi; }
 # Waits until a screenshot satisfies a check (a command that reads $E2E_SHOT).
 e2e_wait_for() { # seconds, command...
     local deadline=$((SECONDS + $1))
-    shift
-    while [ "$SECONDS" -le "$deadline" ] && e2e_running; do
-        e2e_shot wait && "$@" && return 0
+    until e2e_shot wait && "${@:2}"; do
+        [ "$SECONDS" -lt "$deadline" ] && e2e_running || return 1
         sleep 0.2
     done
-    return 1
 }
 
 # --- input. Every key is held for several frames, because a press and a
 # release that arrive between two polls read only as Released; on a busy
-# machine a frame under Wine can take a tenth of a second.
+# machine a frame under Wine can take a tenth of a second. A modifier goes
+# down before its key and up after it: Wine ignores an Alt+F4 whose keys go
+# up together.
 
-e2e_key() { # keysym [seconds held]
-    xdotool keydown "$1"; sleep "${2:-0.15}"
-    xdotool keyup "$1"; sleep 0.1
-}
-
-e2e_chord() { # modifier keysym, keysym
-    xdotool keydown "$1"; sleep 0.05
-    e2e_key "$2"
-    xdotool keyup "$1"; sleep 0.1
+e2e_key() { # keysym or modifier+keysym, [seconds held]
+    [[ "$1" != *+* ]] || { xdotool keydown "${1%+*}"; sleep 0.05; }
+    xdotool keydown "${1#*+}"; sleep "${2:-0.15}"
+    xdotool keyup "${1#*+}"; sleep 0.1
+    [[ "$1" != *+* ]] || { xdotool keyup "${1%+*}"; sleep 0.1; }
 }
 
 # Types text as characters (WM_CHAR).
@@ -105,46 +91,31 @@ e2e_type() { xdotool type --delay 40 "$1"; sleep 0.1; }
 # save lands a frame or more later, so it waits (5 s at most) for the file.
 e2e_prompt() { # s or o, file name
     touch "$E2E_FOLDER/.stamp"
-    e2e_chord Control_L "$1"
-    e2e_type "$2"
-    e2e_key Return
+    e2e_key "Control_L+$1" && e2e_type "$2" && e2e_key Return
     sleep 0.2
-    for _ in $(seq 50); do
-        [ "$1" = o ] || [ "$E2E_FOLDER/$2" -nt "$E2E_FOLDER/.stamp" ] && break
-        sleep 0.1
-    done
+    for _ in $(seq 50); do [ "$1" = o ] || [ "$E2E_FOLDER/$2" -nt "$E2E_FOLDER/.stamp" ] && break; sleep 0.1; done
 }
 
-e2e_move() { # x y
-    xdotool mousemove $((E2E_CLIENT_X + $1)) $((E2E_CLIENT_Y + 719 - $2)); sleep 0.12
-}
+e2e_move() { xdotool mousemove $((E2E_CLIENT_X + $1)) $((E2E_CLIENT_Y + 719 - $2)); sleep 0.12; } # x y
 
 e2e_down() { xdotool mousedown 1; sleep 0.2; }
 e2e_up() { xdotool mouseup 1; sleep 0.15; }
 e2e_click() { e2e_move "$1" "$2"; e2e_down; e2e_up; }
 
-# Moves in six steps, so that the program sees the motion over several frames.
-e2e_glide() { # x0 y0 x1 y1
-    for i in 1 2 3 4 5 6; do e2e_move $(($1 + ($3 - $1) * i / 6)) $(($2 + ($4 - $2) * i / 6)); done
-}
+# Moves from x0 y0 to x1 y1 in six steps, so that the program sees the motion over several frames.
+e2e_glide() { for i in 1 2 3 4 5 6; do e2e_move $(($1 + ($3 - $1) * i / 6)) $(($2 + ($4 - $2) * i / 6)); done; }
 
 e2e_drag() { e2e_move "$1" "$2"; e2e_down; e2e_glide "$@"; e2e_up; }
 
 # --- screenshots and pixels
 
 # Takes a screenshot of the whole screen as raw RGB into $E2E_SHOT.
-e2e_shot() { # name
-    E2E_SHOT="$E2E_OUT/shots/$1.rgb" && mkdir -p "$E2E_OUT/shots" && import -window root -depth 8 "rgb:$E2E_SHOT"
-}
+e2e_shot() { E2E_SHOT="$E2E_OUT/shots/$1.rgb" && import -window root -depth 8 "rgb:$E2E_SHOT"; } # name
 
 e2e_probe() { python3 "$e2e_root/tests/e2e/probe.py" "$@"; }
 
-# True when at least n pixels of the colour lie in the box (x0 y0 x1 y1).
-e2e_has() { # x0 y0 x1 y1 colour [n]
-    [ "$(e2e_probe count "$E2E_SHOT" "$E2E_CLIENT_X" "$E2E_CLIENT_Y" "${@:1:5}")" -ge "${6:-1}" ]
-}
-
-e2e_lacks() { ! e2e_has "$@"; }
+# True when at least n pixels of the colour lie in the box: x0 y0 x1 y1 colour [n].
+e2e_has() { [ "$(e2e_probe count "$E2E_SHOT" "$E2E_CLIENT_X" "$E2E_CLIENT_Y" "${@:1:5}")" -ge "${6:-1}" ]; }
 
 # The floor's longest left dash (210..310 at y = 200) is white.
 e2e_floor_shown() { e2e_has 215 198 305 202 white 60; }
