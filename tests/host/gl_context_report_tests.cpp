@@ -40,7 +40,6 @@ TEST(GLContextReport, FormProfileFlagsAndExtensions)
     const std::string noExtensions = "\n\nExtensions ( >= 3.2 ):\n\n";
     const struct { FakeContext context; std::string expected; } cases[] = {
         {{"3.1 Mesa", 1, 0, true, two}, "GL_VERSION: 3.1 Mesa\n" + old},
-        {{"3", 1, 0, true, two}, "GL_VERSION: 3\n" + old},
         {{nullptr, 1, 0, true, two}, "GL_VERSION: \n" + old},
         {{"3.3.0 NVIDIA", 1, 0, true, two},
          "GL_VERSION: 3.3.0 NVIDIA\n" + versions +
@@ -49,7 +48,6 @@ TEST(GLContextReport, FormProfileFlagsAndExtensions)
          "GL_VERSION: 3.2\nGL_MAJOR_VERSION: 3 \nGL_MINOR_VERSION: 2\nGL_CONTEXT_PROFILE_MASK: "
          "GL_CONTEXT_COMPATIBILITY_PROFILE_BIT\nGL_CONTEXT_FLAGS: GL_CONTEXT_FLAG_FORWARD_COMPATIBLE_BIT "
          "GL_CONTEXT_FLAG_DEBUG_BIT " + noExtensions},
-        {{"3.3", 0, 0, true, {}}, "GL_VERSION: 3.3\n" + versions + "GL_CONTEXT_FLAGS: " + noExtensions},
         // Queries that write nothing read as no bits.
         {{"3.3", 1, 1, false, {}}, "GL_VERSION: 3.3\n" + versions + "GL_CONTEXT_FLAGS: " + noExtensions},
     };

@@ -208,12 +208,4 @@ uint64_t recordingDigest()
     return hash;
 }
 
-std::vector<RecordedCall> callsNamed(const std::string& name)
-{
-    std::vector<RecordedCall> found;
-    for (const RecordedCall& call : calls)
-        if (call.name == name) found.push_back(call);
-    return found;
-}
-
 int invalidOperations() { return invalid; }

@@ -25,7 +25,6 @@ static const uint64_t fnvStart = 14695981039346656037ull;
 uint64_t fnvHash(const void* data, size_t size, uint64_t hash = fnvStart);
 // A hash of every call since the last clear, data passed by pointer included.
 uint64_t recordingDigest();
-std::vector<RecordedCall> callsNamed(const std::string& name);
 
 // Uploads and draws that reached past a buffer's storage since installRecordingGL().
 int invalidOperations();

@@ -103,8 +103,7 @@ struct Session
         app->font = fontAtlasFromArena(app->fontArena, built);
         app->counterFrequency = 0;
     }
-    Pose& editedPose() { return app->editedAnimation.poses[app->frameStrip.selectedFrame]; }
-    const Pose& pose() { return editedPose(); }
+    Pose& pose() { return app->editedAnimation.poses[app->frameStrip.selectedFrame]; }
     // Where point i of the selected frame is shown.
     Vec2 shown(uint32_t i)
     {
@@ -145,7 +144,7 @@ struct Session
             else if (verb == "hover") moveTo(shown((uint32_t)a).x + b, shown((uint32_t)a).y + c);
             else if (verb == "type") typeText(command.substr(command.find("type ") + 5)); // \r and all
             else if (verb == "size") app->window.clientWidth = (int32_t)a, app->window.clientHeight = (int32_t)b;
-            else if (verb == "place") editedPose().points[(int)a] = {b, c}; // by hand, as no key would
+            else if (verb == "place") pose().points[(int)a] = {b, c}; // by hand, as no key would
             else if (verb == "font") std::swap(app->font, spareFont); // out, or back in
             else if (verb == "quit") fakePlatform.quitRequested = 1, frame();
             else if (verb == "autosave") // as the program does once its window has closed
@@ -196,13 +195,15 @@ struct Session
     {
         const CharacterState& c = app->character;
         const PoseEditorState& e = app->poseEditor;
+        std::string selection;
+        for (uint64_t k = 0; k < e.selectionCount; ++k) selection += (k ? " " : "") + std::to_string(e.selection[k]);
         if (!app->editorMode)
             transcript << format("game: at (%.2f, %.2f) facing %.0f", c.characterPosition.x, c.characterPosition.y,
                                  c.facing)
                        << format(" frame %.0f velocity %.2f", c.frameIndex, c.verticalVelocity) << "\n";
         else
             transcript << "editor: frame " << app->frameStrip.selectedFrame << " of " << app->editedAnimation.frameCount
-                       << ", polyline " << e.selectedPolyline << ", selected {" << selection() << "}"
+                       << ", polyline " << e.selectedPolyline << ", selected {" << selection << "}"
                        << format(", zoom %.3f", e.zoom) << "\n" << polylineNames[e.selectedPolyline] << ":";
         for (uint32_t i = 0; app->editorMode && i < polylineCounts[e.selectedPolyline]; ++i)
         {
@@ -213,13 +214,6 @@ struct Session
         transcript << "open:" << (app->prompt.promptOpen ? " prompt" : "") << (app->help.open ? " help" : "")
                    << (app->preview.shown ? " preview" : "") << (app->showOnionSkin ? " onion" : "")
                    << (editHistoryModified(&app->history) ? " modified" : "") << "\n";
-    }
-
-    std::string selection()
-    {
-        std::string list;
-        for (uint64_t k = 0; k < app->poseEditor.selectionCount; ++k) list += (k ? " " : "") + std::to_string(app->poseEditor.selection[k]);
-        return list;
     }
 
     void describeDraws()
@@ -352,6 +346,7 @@ const struct { const char* name; std::string script; } steps[] = {
      "B; drag 700 20 600 120"},
     {"a second box adds point 2 from the first box's edge, and point 0 not again", "B; drag 640 60 710 80"},
     {"Down clears the selection", "Down"},
+    {"A selects the whole spine; Up clears the selection too", "A; Up"},
     {"the arms button, then Down to the legs", "click 55 610; Down"},
     {"Down from the legs wraps to the head, Up goes back", "Down; Up"},
     {"clicks on the arms button's edges choose nothing", "click 5 610; click 105 610; click 50 595; click 50 625"},
@@ -368,6 +363,8 @@ const struct { const char* name; std::string script; } steps[] = {
     {"and back to about 1", "down Alt; drag 1000 500 1000 410; up"},
     {"Control+C on frame 1, Left, Control+V", "Control+C; Left; Control+V"},
     {"Control+I puts a midway frame after frame 0", "Control+I"},
+    {"Control+I on that frame, 1 of 3, goes midway to frame 2", "Control+I"},
+    {"Control+Z takes it back", "Control+Z"},
     {"Right twice, then a Control+click on box 0 deletes it", "Right; Right; click 117 705 Control"},
     {"the head button, then Control+V pastes nothing", "click 55 680; Control+V"},
     {"4: the onion skin", "4"},
@@ -401,6 +398,8 @@ const struct { const char* name; std::string script; } steps[] = {
     {"130 drags of point 0, to x = 0, 1, ... 129", "repeat 130 point 0 # 300"},
     {"Control+Z keeps only the newest 127 steps: point 0 back at x = 2", "repeat 130 Control+Z"},
     {"Control+Y redoes all 127", "repeat 130 Control+Y"},
+    {"ten undos, then a step: undo still stops at the oldest kept", "repeat 10 Control+Z; point 0 128 300; repeat 130 Control+Z"},
+    {"Control+Y to the newest, a drag to x = 129 as before", "repeat 130 Control+Y; point 0 129 300"},
     {"B armed: Control+Z works; during its box it does not", "B; Control+Z; move 600 300; down MouseLeft; "
      "move 650 350; wait 1; down Control; Z; up"},
     {"Control+O of a missing file changes nothing", "Control+O; type missing.anim\r"},
@@ -419,12 +418,16 @@ const struct { const char* name; std::string script; } steps[] = {
     {"Control+I with one frame does nothing", "Control+I"},
     {"Control+Z seven times: every frame back", "repeat 7 Control+Z"},
     {"the add box 30 times stops at 32 frames", "add 30"},
+    {"Control+E all: 32 frames, four rows of eight", "Control+E; type all\r"},
     {"the last box, then Right wraps to the first frame", "click 737 705; Right"},
     {"Left wraps to the last; a Control+click deletes it and selects the one before", "Left; click 737 705 Control"},
+    {"Control+Z brings the 32nd frame back", "Control+Z"},
+    {"Control+Y deletes it again", "Control+Y"},
     {"a window 900 wide has no room for the preview", "size 900 720; wait 1"},
     {"nor one 200 high", "size 1280 200; wait 1"},
     {"400 x 300: the status line loses its end", "size 400 300; wait 1"},
     {"0 x 0: nothing fits", "size 0 0; wait 1"},
+    {"1 x 1", "size 1 1; wait 1"},
     {"1280 x 720 again", "size 1280 720; wait 1"},
     {"a long name with a tab in it: the status line cuts its front",
      "Control+S; type a rather long name for a walk cycle that goes on and on and on\tand on.anim\r"},

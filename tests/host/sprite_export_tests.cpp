@@ -123,6 +123,10 @@ TEST(SpriteExport, CellsAndSheetForOneEightNineAndThirtyTwoFramesAndTheCap)
     }
     Frames one(1, {0, 0}, {10, 10});
     EXPECT_EQ(layoutSheet(&one.animation, 24).frameCount, 0u) << "a budget smaller than the smallest cell";
+    EXPECT_EQ(layoutSheet(&one.animation, 25).frameCount, 1u) << "one just as large";
+    Frames thin(1, {0, 0}, {0, 1000});
+    SheetLayout tall = layoutSheet(&thin.animation, 1000);
+    EXPECT_EQ(tall.cellWidth * 1000 + tall.cellHeight, 4200u) << "a thin figure loses height, not width";
     osReleaseMemory(block.base, block.capacity);
 }
 

@@ -67,7 +67,6 @@ TEST(FontAtlas, MatchesTheRasteriserWithGlyphsApart)
     EXPECT_EQ(atlas.codepoints[replacement], 0xFFFDu);
 
     std::vector<uint8_t> expected(width * header.atlasHeight, 0);
-    uint32_t kernTotal = 0;
     for (uint32_t i = 0; i < 192; ++i)
     {
         const Glyph& g = atlas.glyphs[i];
@@ -93,7 +92,6 @@ TEST(FontAtlas, MatchesTheRasteriserWithGlyphsApart)
             EXPECT_EQ(pairs[found++].advance, kern) << i;
         }
         EXPECT_EQ(found, g.kernCount) << i;
-        kernTotal += g.kernCount;
 
         for (uint32_t j = 0; j < i && g.width; ++j)
         {
@@ -103,9 +101,7 @@ TEST(FontAtlas, MatchesTheRasteriserWithGlyphsApart)
         }
     }
     EXPECT_TRUE(std::equal(expected.begin(), expected.end(), atlas.pixels));
-    // Header, code points, glyphs, the pairs, then the pixels: only that block stays.
-    EXPECT_GT(kernTotal, 100u);
-    EXPECT_EQ(header.pixelsOffset, 40 + 40 * 192 + 8 * kernTotal);
+    // The staging memory is given back: only the atlas stays.
     EXPECT_EQ(font.arena.used, header.pixelsOffset + expected.size());
 }
 
