@@ -40,6 +40,7 @@ TEST(GLContextReport, FormProfileFlagsAndExtensions)
     const std::string noExtensions = "\n\nExtensions ( >= 3.2 ):\n\n";
     const struct { FakeContext context; std::string expected; } cases[] = {
         {{"3.1 Mesa", 1, 0, true, two}, "GL_VERSION: 3.1 Mesa\n" + old},
+        {{"3", 1, 0, true, two}, "GL_VERSION: 3\n" + old},
         {{nullptr, 1, 0, true, two}, "GL_VERSION: \n" + old},
         {{"3.3.0 NVIDIA", 1, 0, true, two},
          "GL_VERSION: 3.3.0 NVIDIA\n" + versions +

@@ -72,8 +72,6 @@ void APIENTRY glGenTextures(GLsizei n, GLuint* names) { generate("glGenTextures"
 void APIENTRY glGenBuffers(GLsizei n, GLuint* names) { generate("glGenBuffers", n, names); }
 void APIENTRY glGenFramebuffers(GLsizei n, GLuint* names) { generate("glGenFramebuffers", n, names); }
 void APIENTRY glGenRenderbuffers(GLsizei n, GLuint* names) { generate("glGenRenderbuffers", n, names); }
-void APIENTRY glDeleteFramebuffers(GLsizei n, const GLuint* names) { record("glDeleteFramebuffers", {n, names[0]}); }
-void APIENTRY glDeleteRenderbuffers(GLsizei n, const GLuint* names) { record("glDeleteRenderbuffers", {n, names[0]}); }
 GLuint APIENTRY glCreateShader(GLenum stage) { return newObject("glCreateShader", {stage}); }
 GLuint APIENTRY glCreateProgram() { return newObject("glCreateProgram", {}); }
 void APIENTRY glShaderSource(GLuint shader, GLsizei count, const GLchar* const* sources, const GLint*)
@@ -135,12 +133,14 @@ void APIENTRY glReadPixels(GLint x, GLint y, GLsizei width, GLsizei height, GLen
 } // namespace recording
 
 // The generic entry: numbers and enums as they are, floats by their bits,
-// buffer offsets (const void*) as numbers; names and other pointers are left
-// out. A query answers 1, so every shader compiles and every program links.
+// buffer offsets (const void*) as numbers, the first of the names deleted;
+// other pointers are left out. A query answers 1, so every shader compiles
+// and every program links.
 template <class T> void addArgument(std::vector<int64_t>* args, T value)
 {
     if constexpr (std::is_floating_point_v<T>) args->push_back(bitsOf(value));
     else if constexpr (std::is_same_v<T, const void*>) args->push_back(offsetOf(value));
+    else if constexpr (std::is_same_v<T, const GLuint*>) args->push_back(*value); // the first name deleted
     else if constexpr (std::is_same_v<T, GLint*>) *value = 1;
     else if constexpr (!std::is_pointer_v<T>) args->push_back((int64_t)value);
 }
@@ -163,15 +163,15 @@ template <const char* Name, class R, class... A> struct Recorder<Name, R(APIENTR
     X(glDeleteShader) X(glAttachShader) X(glBindFragDataLocation) X(glLinkProgram) X(glDeleteProgram)            \
     X(glUseProgram) X(glGetUniformLocation) X(glEnableVertexAttribArray) X(glVertexAttribPointer)                \
     X(glPrimitiveRestartIndex) X(glBindFramebuffer) X(glBindRenderbuffer) X(glRenderbufferStorage)               \
-    X(glFramebufferRenderbuffer) X(glPixelStorei)
+    X(glFramebufferRenderbuffer) X(glPixelStorei) X(glDeleteFramebuffers) X(glDeleteRenderbuffers)
 #define GENERIC_NAME(name) constexpr char name##Name[] = #name;
 GENERIC_FUNCTIONS(GENERIC_NAME)
 
 #define SPECIAL_FUNCTIONS(X)                                                                                     \
     X(glTexImage2D) X(glGenVertexArrays) X(glGenTextures) X(glGenBuffers) X(glGenFramebuffers)                   \
-    X(glGenRenderbuffers) X(glDeleteFramebuffers) X(glDeleteRenderbuffers) X(glCreateShader) X(glCreateProgram)  \
-    X(glShaderSource) X(glUniformMatrix4fv) X(glGetAttribLocation) X(glBindBuffer) X(glBufferData)               \
-    X(glBufferSubData) X(glDrawElements) X(glCheckFramebufferStatus) X(glReadPixels)
+    X(glGenRenderbuffers) X(glCreateShader) X(glCreateProgram) X(glShaderSource) X(glUniformMatrix4fv)           \
+    X(glGetAttribLocation) X(glBindBuffer) X(glBufferData) X(glBufferSubData) X(glDrawElements)                  \
+    X(glCheckFramebufferStatus) X(glReadPixels)
 
 void installRecordingGL()
 {

@@ -94,12 +94,14 @@ struct Session
         moveTo(to.x, to.y);
         frame();
     }
-    // Start-up, with DejaVu Sans standing in for Verdana and a steady 60 frames a second.
-    void start()
+    // Start-up, with a font of the system's (DejaVu Sans, or the one named)
+    // standing in for Verdana, and a steady 60 frames a second.
+    void start(const std::string& font)
     {
         ASSERT_TRUE(startApp(app));
         app->fontArena.used = 0;
-        uint32_t built = buildFontAtlas(&app->fontArena, "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", 24);
+        std::string path = "/usr/share/fonts/truetype/" + (font.empty() ? "dejavu/DejaVuSans.ttf" : font);
+        uint32_t built = buildFontAtlas(&app->fontArena, path.c_str(), 24);
         app->font = fontAtlasFromArena(app->fontArena, built);
         app->counterFrequency = 0;
     }
@@ -124,7 +126,7 @@ struct Session
             float a = 0, b = 0, c = 0, d = 0;
             std::istringstream(rest) >> a >> b >> c >> d;
             std::string after = rest.substr(std::min(rest.size(), rest.find(' ') + 1)); // what follows a
-            if (verb == "start") start();
+            if (verb == "start") start(rest);
             else if (verb == "wait") for (int i = 0; i < (int)a; ++i) frame();
             else if (verb == "repeat") // "#" counts the rounds from 0
                 for (int i = 0; i < (int)a; ++i)
@@ -354,6 +356,7 @@ const struct { const char* name; std::string script; } steps[] = {
     {"Up back to the arms; B and a box around them", "Up; B; drag 200 700 1100 60"},
     {"G moves the selection 40 right; a click keeps it", "move 900 400; wait 1; G; move 920 400; wait 1; move 940 400; wait 1; click 940 400"},
     {"G again, a right click puts them back", "G; move 960 420; wait 2; MouseRight"},
+    {"the mouse moves on: nothing follows it", "move 1000 450; wait 1"},
     {"A selects none, A again all", "A; A"},
     {"B, a box, a right click halfway cancels it", "B; move 600 300; down MouseLeft; move 700 400; MouseRight; up"},
     {"digits toggle guides and handles", "1; 2; 3"},
@@ -371,6 +374,8 @@ const struct { const char* name; std::string script; } steps[] = {
     {"Space: the preview, a second of it", "Space; wait 60"},
     {"F1 in the editor", "F1"},
     {"Escape closes help; the overlays stay", "Escape"},
+    {"F1 in a window 300 high: the editor's help loses its last lines", "size 1280 300; F1"},
+    {"F1 closes it, back to 1280 x 720", "F1; size 1280 720; wait 1"},
     {"Control+S, a name with accents; 4, Space, F1 and Control+Z go to the name", "Control+S; type caf\xe9 \x80x"
      "; 4+Space+F1; type 4 ; down Control; Z; up; type \b\b\b"},
     {"Escape: nothing saved", "Escape"},
@@ -428,6 +433,7 @@ const struct { const char* name; std::string script; } steps[] = {
     {"400 x 300: the status line loses its end", "size 400 300; wait 1"},
     {"0 x 0: nothing fits", "size 0 0; wait 1"},
     {"1 x 1", "size 1 1; wait 1"},
+    {"6 x 300: not even a cut status line fits", "size 6 300; wait 1"},
     {"1280 x 720 again", "size 1280 720; wait 1"},
     {"a long name with a tab in it: the status line cuts its front",
      "Control+S; type a rather long name for a walk cycle that goes on and on and on\tand on.anim\r"},
@@ -476,9 +482,11 @@ TEST_F(ProgramSession, StartsWithBadDataFilesAsEmptyAnimations)
     std::ofstream("character.bin", std::ios::binary) << std::string(223, 'x');
     std::ofstream("idle.anim", std::ios::binary) << animationBytes(2, 1, NAN);
     std::ofstream("jump.anim", std::ios::binary) << animationBytes(0xFFFFFFFFu, 1, 0);
-    s.step("start-up with a short base pose, a NaN idle, no walk and a lying jump", "start; wait 1");
+    s.step("start-up with a short base pose, a NaN idle, no walk, a lying jump and FreeSans, which has a line gap",
+           "start freefont/FreeSans.ttf; wait 1");
     s.step("Right, Space", "Right 20; Space 5");
     s.step("the editor", "Tab");
+    s.step("F1: help's lines are spaced by the font's line gap too", "F1");
     expectTranscript(s.transcript.str(), "bad_files_transcript.txt");
 }
 

@@ -1,13 +1,8 @@
 // Export from memory: the cell and sheet layout, the frame list, and the PNG
 // and GIF encoders checked against a real decoder (stb_image).
 #include <gtest/gtest.h>
-#include <unistd.h>
 #include <math.h>
-#include <string.h>
-#include <filesystem>
-#include <fstream>
 #include <random>
-#include <set>
 #include <string>
 #include <vector>
 #include "app/deflate.h"
@@ -23,7 +18,6 @@
 
 namespace {
 
-namespace fs = std::filesystem;
 using Bytes = std::vector<uint8_t>;
 
 // Frames whose points all lie at rest but for the union box's corners: low

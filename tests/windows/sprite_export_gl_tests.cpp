@@ -3,7 +3,6 @@
 // are built from the same read-back pixels and are checked on the host.)
 #include <gtest/gtest.h>
 #include <filesystem>
-#include <vector>
 #include <string>
 #include "app/sprite_export.h"
 #include "character/pose.h"
