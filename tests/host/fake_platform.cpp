@@ -2,8 +2,6 @@
 #include <string.h>
 
 FakePlatform fakePlatform;
-uint8_t virtualKeyFromKey[256];
-uint8_t keyFromVirtualKey[256];
 
 void resetFakePlatform()
 {
@@ -16,8 +14,6 @@ void fakeType(const char* text)
         fakePlatform.typedChars[fakePlatform.typedCount++] = (uint8_t)*text;
 }
 
-void initKeyTables() {}
-
 void pollInput(Window* window)
 {
     memcpy(window->keys, fakePlatform.keys, sizeof window->keys);
@@ -27,12 +23,6 @@ void pollInput(Window* window)
     window->mouseX = fakePlatform.mouseX;
     window->mouseY = fakePlatform.mouseY;
     if (fakePlatform.quitRequested) window->quitRequested = 1;
-}
-
-void refreshKeys(Window* window)
-{
-    memcpy(window->keys, fakePlatform.keys, sizeof window->keys);
-    window->typedCount = 0;
 }
 
 void createWindow(Window* window, const char*, uint32_t width, uint32_t height, int32_t, int32_t)
