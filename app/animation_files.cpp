@@ -19,13 +19,23 @@ void readBasePose(Pose* pose, const char* path)
     osClose(file);
 }
 
-bool saveAnimationFile(const Animation* animation, const char* path)
+static bool saveAnimation(const Animation* animation, const char* path, bool replace)
 {
     uint8_t header[animationHeaderBytes];
     encodeAnimationHeader(animation->frameCount, header);
     const ByteRun runs[2] = {{header, animationHeaderBytes},
                              {animation->poses, (uint64_t)animation->frameCount * poseBytes}};
-    return saveFileSafely(path, runs, 2);
+    return replace ? saveFileSafely(path, runs, 2) : saveNewFileSafely(path, runs, 2);
+}
+
+bool saveAnimationFile(const Animation* animation, const char* path)
+{
+    return saveAnimation(animation, path, true);
+}
+
+bool saveNewAnimationFile(const Animation* animation, const char* path)
+{
+    return saveAnimation(animation, path, false);
 }
 
 // Reads the whole file into the arena's free room past the current poses,

@@ -13,6 +13,9 @@ void readBasePose(Pose* pose, const char* path);
 // only then replaces path. Returns false, leaving any old file untouched, on failure.
 bool saveAnimationFile(const Animation* animation, const char* path);
 
+// The same under a name nothing has yet; false, writing nothing, when path exists.
+bool saveNewAnimationFile(const Animation* animation, const char* path);
+
 // Replaces the animation from a well-formed file of 1 to maxFrames finite
 // poses, read first into the arena's free room past the current poses (which
 // must start at its base). The new poses start at its base and fill it.

@@ -1,5 +1,6 @@
 #include "app/app.h"
 #include "app/animation_files.h"
+#include "app/autosave.h"
 #include "app/file_reading.h"
 #include "app/scenery.h"
 #include "platform/gl_functions.h"
@@ -48,6 +49,11 @@ static void startEditedAnimation(App* app)
     if (first) memcpy(first, &app->basePose, sizeof(Pose));
     app->editedAnimation.frameCount = first ? 1 : 0;
     app->editedAnimation.poses = first ? first : (Pose*)app->animationArena.base;
+}
+
+static void endRunWhenSessionEnds(void* app)
+{
+    endRun((App*)app);
 }
 
 bool startApp(App* app)
@@ -103,6 +109,20 @@ bool startApp(App* app)
     initCharacter(&app->character, app->idleAnimation);
     app->frameStrip = FrameStripState{};
     app->poseEditor = initialPoseEditorState();
+    app->window.sessionEnding = endRunWhenSessionEnds;
+    app->window.sessionEndingContext = app;
+    return true;
+}
+
+// Once written, the edits count as saved, so that a second end (the
+// session's, then the closed window's) writes nothing more.
+bool endRun(App* app)
+{
+    if (app->editedAnimation.frameCount != 0)
+        putGrabBack(&app->poseEditor, app->editedAnimation.poses + app->frameStrip.selectedFrame);
+    recordEditHistory(&app->history, &app->editedAnimation, app->frameStrip.selectedFrame, false);
+    if (!editHistoryModified(&app->history) || !writeAutosave(&app->editedAnimation, osLocalTime())) return false;
+    markEditHistorySaved(&app->history, &app->editedAnimation);
     return true;
 }
 
@@ -240,7 +260,7 @@ void runFrame(App* app)
     EditTarget edits = {&app->editedAnimation, &app->animationArena, &app->frameStrip, &app->poseEditor};
     runEditKeys(&app->history, &app->window, promptWasOpen, app->editorMode, edits);
     updateFilePrompt(&app->prompt, &app->window, &app->textBatch, &app->rectBatch, &app->font,
-                     &app->editedAnimation, &app->animationArena, &app->frameStrip.selectedFrame);
+                     &app->editedAnimation, &app->animationArena, &app->frameStrip.selectedFrame, &app->poseEditor);
     if (app->prompt.savedOrLoaded) markEditHistorySaved(&app->history, &app->editedAnimation);
     runWaitingExport(app);
     toggleEditorViews(app, promptWasOpen);

@@ -68,3 +68,8 @@ bool startApp(App* app);
 
 // One frame: time step, input, prompt, game or editor, submission, swap.
 void runFrame(App* app);
+
+// The end of the run (after the window closed, or while the system ends the
+// session): a grab under way goes back, and unsaved edits go to a new
+// autosave file. Returns whether one was written.
+bool endRun(App* app);

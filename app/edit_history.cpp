@@ -1,6 +1,5 @@
 #include "app/edit_history.h"
 #include <string.h>
-#include "app/animation_files.h"
 #include "character/pose_editor.h"
 #include "platform/window.h"
 
@@ -91,7 +90,7 @@ bool redoEdit(EditHistory* history, EditTarget target)
 
 void runEditKeys(EditHistory* history, const Window* window, bool promptOpen, bool editorMode, EditTarget target)
 {
-    if (promptOpen || !isDown(window, KeyControl) || poseEditUnderWay(target.editor)) return;
+    if (promptOpen || !controlChord(window) || poseEditUnderWay(target.editor)) return;
     bool shift = isDown(window, KeyShift);
     bool z = wasPressed(window, keyLetter('Z'));
     if (z && !shift) undoEdit(history, target);
@@ -130,9 +129,4 @@ void markEditHistorySaved(EditHistory* history, const Animation* animation)
 bool editHistoryModified(const EditHistory* history)
 {
     return history->modified != 0;
-}
-
-bool autosaveIfModified(const EditHistory* history, const Animation* animation, const char* path)
-{
-    return editHistoryModified(history) && saveAnimationFile(animation, path);
 }

@@ -7,9 +7,6 @@
 struct Window;
 struct PoseEditorState;
 
-// Where unsaved edits go when the window closes.
-static const char autosaveFileName[] = "autosave.anim";
-
 // The edited animation's frames and selected frame at one moment.
 struct EditSnapshot
 {
@@ -79,7 +76,3 @@ void markEditHistorySaved(EditHistory* history, const Animation* animation);
 
 // Whether the edited animation differs from the last state saved or loaded.
 bool editHistoryModified(const EditHistory* history);
-
-// Writes the animation to path through the safe save when it is modified.
-// Returns whether a file was written.
-bool autosaveIfModified(const EditHistory* history, const Animation* animation, const char* path);

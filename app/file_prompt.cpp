@@ -2,6 +2,7 @@
 #include "app/animation_files.h"
 #include "app/sprite_export.h"
 #include "character/frame_strip.h"
+#include "character/pose_editor.h"
 #include "character/pose.h"
 #include "platform/os.h"
 #include "platform/window.h"
@@ -12,6 +13,7 @@
 static const uint32_t longestName = 126;
 static const uint32_t characterReturn = 13;
 static const uint32_t characterBackspace = 8;
+static const uint32_t characterDelete = 0x7F;
 static const float promptX = 10;
 static const float promptBaseline = 10;
 static const float promptSize = 24;
@@ -52,11 +54,14 @@ static void takeTypedCharacters(FilePromptState* prompt, const Window* window)
             prompt->promptOpen = 0;
             return;
         }
+        // Control chords arrive as control characters (Control+Z as 0x1A):
+        // they are never part of a name.
+        bool control = character < 0x20 || character == characterDelete;
         if (character == characterBackspace)
         {
             if (prompt->fileNameLength > 0) setNameLength(prompt, prompt->fileNameLength - 1);
         }
-        else if (prompt->fileNameLength < longestName)
+        else if (!control && prompt->fileNameLength < longestName)
         {
             prompt->fileName[prompt->fileNameLength] = (uint8_t)character;
             setNameLength(prompt, prompt->fileNameLength + 1);
@@ -109,31 +114,21 @@ const char* promptAction(const FilePromptState* prompt)
 
 static void openOnShortcut(FilePromptState* prompt, const Window* window, bool wasOpen)
 {
-    if (isDown(window, KeyControl) && isDown(window, keyLetter('S')))
+    if (controlChord(window) && isDown(window, keyLetter('S')))
     {
         prompt->saveRequested = 1;
         prompt->promptOpen = 1;
     }
-    if (isDown(window, KeyControl) && isDown(window, keyLetter('O')))
+    if (controlChord(window) && isDown(window, keyLetter('O')))
     {
         prompt->loadRequested = 1;
         prompt->promptOpen = 1;
     }
-    if (!wasOpen && isDown(window, KeyControl) && isDown(window, keyLetter('E')))
+    if (!wasOpen && controlChord(window) && isDown(window, keyLetter('E')))
     {
         prompt->exportRequested = 1;
         prompt->promptOpen = 1;
     }
-}
-
-// A typed NUL would cut the name the system sees short of the one on screen,
-// so such a name, like an empty one, names no file.
-static bool nameIsUsable(const FilePromptState* prompt)
-{
-    if (prompt->fileNameLength == 0) return false;
-    for (uint32_t i = 0; i < prompt->fileNameLength; ++i)
-        if (prompt->fileName[i] == 0) return false;
-    return true;
 }
 
 static void rememberName(FilePromptState* prompt)
@@ -144,10 +139,10 @@ static void rememberName(FilePromptState* prompt)
 
 // Runs the waiting save, then the waiting load, both with the confirmed name.
 static void runConfirmedRequests(FilePromptState* prompt, Animation* editedAnimation, Arena* animationArena,
-                                 uint64_t* selectedFrame)
+                                 uint64_t* selectedFrame, PoseEditorState* editor)
 {
     const char* name = (const char*)prompt->fileName;
-    bool usable = nameIsUsable(prompt);
+    bool usable = prompt->fileNameLength != 0;
     if (prompt->saveRequested)
     {
         if (usable && saveAnimationFile(editedAnimation, name))
@@ -159,6 +154,8 @@ static void runConfirmedRequests(FilePromptState* prompt, Animation* editedAnima
     }
     if (prompt->loadRequested)
     {
+        // A grab cannot go on into other frames; it goes back to where it began.
+        putGrabBack(editor, editedAnimation->poses + *selectedFrame);
         if (usable && loadAnimationFile(editedAnimation, animationArena, name, maxEditedFrames))
         {
             *selectedFrame = 0;
@@ -181,7 +178,7 @@ static void runConfirmedRequests(FilePromptState* prompt, Animation* editedAnima
 
 void updateFilePrompt(FilePromptState* prompt, const Window* window, RenderBatch* textBatch, RenderBatch* rectBatch,
                       const FontAtlas* font, Animation* editedAnimation, Arena* animationArena,
-                      uint64_t* selectedFrame)
+                      uint64_t* selectedFrame, PoseEditorState* editor)
 {
     prompt->savedOrLoaded = 0;
     bool wasOpen = prompt->promptOpen;
@@ -198,5 +195,5 @@ void updateFilePrompt(FilePromptState* prompt, const Window* window, RenderBatch
         }
     }
     openOnShortcut(prompt, window, wasOpen);
-    if (prompt->nameConfirmed) runConfirmedRequests(prompt, editedAnimation, animationArena, selectedFrame);
+    if (prompt->nameConfirmed) runConfirmedRequests(prompt, editedAnimation, animationArena, selectedFrame, editor);
 }

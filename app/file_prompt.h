@@ -7,6 +7,7 @@ struct RenderBatch;
 struct FontAtlas;
 struct Animation;
 struct Pose;
+struct PoseEditorState;
 
 struct FilePromptState
 {
@@ -34,8 +35,8 @@ const char* promptAction(const FilePromptState* prompt);
 
 // Edits and draws the prompt, opens it on Control+S / Control+O (and, while
 // it is closed, Control+E), and saves or loads the edited animation or hands
-// on the export name once a name is confirmed. A successful load
-// selects frame 0; a failed one changes nothing.
+// on the export name once a name is confirmed. A load first puts back a grab
+// under way; a successful one selects frame 0, a failed one changes nothing more.
 void updateFilePrompt(FilePromptState* prompt, const Window* window, RenderBatch* textBatch, RenderBatch* rectBatch,
                       const FontAtlas* font, Animation* editedAnimation, Arena* animationArena,
-                      uint64_t* selectedFrame);
+                      uint64_t* selectedFrame, PoseEditorState* editor);

@@ -46,7 +46,7 @@ static bool writeRuns(FileHandle file, const ByteRun* runs, uint32_t runCount)
     return true;
 }
 
-bool saveFileSafely(const char* path, const ByteRun* runs, uint32_t runCount)
+static bool saveThroughTemporary(const char* path, const ByteRun* runs, uint32_t runCount, bool replace)
 {
     if (!path || path[0] == 0) return false;
     char tempName[tempNameCapacity];
@@ -58,7 +58,17 @@ bool saveFileSafely(const char* path, const ByteRun* runs, uint32_t runCount)
     bool written = writeRuns(file, runs, runCount);
     bool flushed = written && osFlush(file);
     osClose(file);
-    if (flushed && osReplaceFile(tempName, path)) return true;
-    osDeleteFile(tempName);
-    return false;
+    bool moved = flushed && (replace ? osReplaceFile(tempName, path) : osMoveToNewName(tempName, path));
+    if (!moved) osDeleteFile(tempName);
+    return moved;
+}
+
+bool saveFileSafely(const char* path, const ByteRun* runs, uint32_t runCount)
+{
+    return saveThroughTemporary(path, runs, runCount, true);
+}
+
+bool saveNewFileSafely(const char* path, const ByteRun* runs, uint32_t runCount)
+{
+    return saveThroughTemporary(path, runs, runCount, false);
 }

@@ -5,11 +5,11 @@ static App app;
 
 // Exit code 1 means a memory block could not be reserved; a window that
 // could not be created ends the run at once with 0. Closing the window with
-// unsaved edits first writes them to autosave.anim; a failed write still exits.
+// unsaved edits first writes them to a new autosave file; a failed write still exits.
 int main()
 {
     if (!startApp(&app)) return 1;
     while (app.window.running) runFrame(&app);
-    autosaveIfModified(&app.history, &app.editedAnimation, autosaveFileName);
+    endRun(&app);
     return 0;
 }

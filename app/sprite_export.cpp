@@ -20,9 +20,6 @@ const uint32_t smallestCellSide = 2 * cellMargin + 1;
 const uint32_t longestPath = 127;
 const uint32_t longestExtension = 5;
 
-// The sheet's largest sides: rows of 8 cells, at most 4 rows.
-const uint64_t widestSheet = (uint64_t)cellsPerRow * largestCellSide;
-const uint64_t tallestSheet = (uint64_t)(maxExportFrames / cellsPerRow) * largestCellSide;
 
 // The exporter's batch: one pose, four line strips of 29 points in all.
 const BatchSize poseBatchSize = {LineStrips, 4 * drawStride, 32 * sizeof(Vec2), 32 * 24, 64 * 4};
@@ -215,7 +212,18 @@ void putSize(TextOut* out, const char* label, uint32_t width, uint32_t height, c
     put(out, after);
 }
 
-// The pivot in the engines' terms: fractions of the cell from its top-left corner.
+// The reference point in the engines' terms: fractions of the cell from its
+// top-left corner. Phaser reads it as "pivot", PixiJS only as "anchor".
+void putReferencePoint(TextOut* out, const char* label, const SheetLayout* layout)
+{
+    put(out, label);
+    put(out, "{\"x\":");
+    putFraction(out, layout->originX, layout->cellWidth);
+    put(out, ",\"y\":");
+    putFraction(out, (int64_t)layout->cellHeight - layout->originY, layout->cellHeight);
+    put(out, "}");
+}
+
 void putFrame(TextOut* out, const SheetLayout* layout, const char* name, uint32_t length, uint32_t frame)
 {
     uint32_t x, y;
@@ -228,21 +236,34 @@ void putFrame(TextOut* out, const SheetLayout* layout, const char* name, uint32_
     putSize(out, "\t\"sourceSize\": ", layout->cellWidth, layout->cellHeight, ",\n");
     put(out, "\t\"duration\": ");
     putUnsigned(out, exportFrameMilliseconds);
-    put(out, ",\n\t\"pivot\": {\"x\":");
-    putFraction(out, layout->originX, layout->cellWidth);
-    put(out, ",\"y\":");
-    putFraction(out, (int64_t)layout->cellHeight - layout->originY, layout->cellHeight);
-    put(out, "}\n}");
+    putReferencePoint(out, ",\n\t\"pivot\": ", layout);
+    putReferencePoint(out, ",\n\t\"anchor\": ", layout);
+    put(out, "\n}");
+}
+
+bool isSeparator(uint8_t byte)
+{
+    return byte == '/' || byte == '\\' || byte == ':';
+}
+
+// Names are stepped through by whole characters: in a double-byte code page
+// the second byte of a character may equal a slash or a letter.
+bool startsCharacter(const uint8_t* name, uint32_t length, uint32_t at)
+{
+    uint32_t i = 0;
+    while (i < at) i = osNextCharacter(name, length, i);
+    return i == at;
 }
 
 // The last component of a path: after the last slash, backslash or drive colon.
 const char* lastComponent(const char* path, uint32_t* length)
 {
-    const char* start = path;
-    for (const char* at = path; *at; ++at)
-        if (*at == '/' || *at == '\\' || *at == ':') start = at + 1;
-    *length = (uint32_t)strlen(start);
-    return start;
+    const uint8_t* bytes = (const uint8_t*)path;
+    uint32_t total = (uint32_t)strlen(path), start = 0;
+    for (uint32_t at = 0; at < total; at = osNextCharacter(bytes, total, at))
+        if (isSeparator(bytes[at])) start = at + 1;
+    *length = total - start;
+    return path + start;
 }
 
 // --- the three files
@@ -344,6 +365,32 @@ bool renderSheet(SpriteExporter* exporter, const Animation* animation, const She
 
 } // namespace
 
+namespace {
+
+// Many engines load no texture wider or taller than largestSheetSide. Fewer
+// columns make a narrower, taller sheet; the count whose cells lose least
+// to that limit wins, and on a tie the one with more columns.
+uint32_t chooseColumns(uint32_t frames, uint64_t* width, uint64_t* height)
+{
+    uint32_t best = 1;
+    uint64_t bestWidth = 0, bestHeight = 0;
+    for (uint32_t columns = frames < cellsPerRow ? frames : cellsPerRow; columns >= 1; --columns)
+    {
+        uint32_t rows = (frames + columns - 1) / columns;
+        uint64_t w = smaller(*width, largestSheetSide / columns);
+        uint64_t h = smaller(*height, largestSheetSide / rows);
+        if (w * h <= bestWidth * bestHeight) continue;
+        best = columns;
+        bestWidth = w;
+        bestHeight = h;
+    }
+    *width = bestWidth;
+    *height = bestHeight;
+    return best;
+}
+
+} // namespace
+
 SheetLayout layoutSheet(const Animation* animation, uint64_t pixelBudget)
 {
     SheetLayout layout = {};
@@ -352,10 +399,10 @@ SheetLayout layoutSheet(const Animation* animation, uint64_t pixelBudget)
     Span x, y;
     boundingBox(animation, &x, &y);
 
-    uint32_t columns = frames < cellsPerRow ? frames : cellsPerRow;
-    uint32_t rows = (frames + cellsPerRow - 1) / cellsPerRow;
-    uint64_t width = smaller((uint64_t)(x.high - x.low) + 2 * cellMargin, largestCellSide);
-    uint64_t height = smaller((uint64_t)(y.high - y.low) + 2 * cellMargin, largestCellSide);
+    uint64_t width = (uint64_t)(x.high - x.low) + 2 * cellMargin;
+    uint64_t height = (uint64_t)(y.high - y.low) + 2 * cellMargin;
+    uint32_t columns = chooseColumns(frames, &width, &height);
+    uint32_t rows = (frames + columns - 1) / columns;
     if (!fitCellArea(&width, &height, pixelBudget / ((uint64_t)columns * rows))) return layout;
     x = clipSpan(x, (int64_t)width - 2 * cellMargin);
     y = clipSpan(y, (int64_t)height - 2 * cellMargin);
@@ -385,7 +432,7 @@ uint32_t exportNameLength(const uint8_t* name, uint32_t length)
     for (const char* ending : endings)
     {
         uint32_t size = (uint32_t)strlen(ending);
-        if (length < size) continue;
+        if (length < size || !startsCharacter(name, length, length - size)) continue;
         bool same = true;
         for (uint32_t i = 0; i < size; ++i)
         {
@@ -398,7 +445,7 @@ uint32_t exportNameLength(const uint8_t* name, uint32_t length)
             break;
         }
     }
-    if (length == 0 || name[length - 1] == '/' || name[length - 1] == '\\' || name[length - 1] == ':') return 0;
+    if (length == 0 || (isSeparator(name[length - 1]) && startsCharacter(name, length, length - 1))) return 0;
     return length;
 }
 
@@ -449,7 +496,7 @@ uint32_t writeSpriteFiles(const SheetLayout* layout, const uint8_t* sheet, const
 // for the largest sheet (the GIF and the JSON need a fraction of it).
 static uint64_t encodingScratchBytes()
 {
-    return pngScratchBound(tallestSheet + 4 * sheetPixelBudget, 4 * widestSheet);
+    return pngScratchBound(largestSheetSide + 4 * sheetPixelBudget, 4 * largestSheetSide);
 }
 
 uint64_t spriteExporterSize()

@@ -10,11 +10,11 @@ struct Animation;
 // GIF (name.gif).
 
 static const uint32_t cellMargin = 2;
-static const uint32_t largestCellSide = 2048;
+static const uint32_t largestSheetSide = 2048;
 static const uint32_t cellsPerRow = 8;
 static const uint32_t maxExportFrames = 32;
-// The sheet never holds more pixels than one cell of the largest size: 16 MiB of RGBA.
-static const uint64_t sheetPixelBudget = (uint64_t)largestCellSide * largestCellSide;
+// 16 MiB of RGBA at most.
+static const uint64_t sheetPixelBudget = (uint64_t)largestSheetSide * largestSheetSide;
 static const uint32_t exportFrameMilliseconds = 150;
 static const uint16_t exportFrameCentiseconds = 15;
 
@@ -34,9 +34,10 @@ struct SheetLayout
     int32_t originY;
 };
 
-// The union box of all frames' finite points plus cellMargin on each side,
-// at most largestCellSide a side and small enough that the sheet (rows of up
-// to cellsPerRow cells) stays within pixelBudget; what lies beyond is clipped,
+// The union box of all frames' finite points plus cellMargin on each side, in
+// rows of up to cellsPerRow cells, with as many columns and as large a cell as
+// keep both sides of the sheet within largestSheetSide and its area within
+// pixelBudget; what lies beyond a cell is clipped,
 // keeping the reference point in view where the points allow. All zero for
 // no frames, more than maxExportFrames, or a budget too small for any cell.
 SheetLayout layoutSheet(const Animation* animation, uint64_t pixelBudget);

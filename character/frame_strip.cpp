@@ -30,8 +30,8 @@ static void deleteFrame(FrameStripState* strip, Animation* animation, Arena* pos
 
 // Frames beyond the box list stay in the animation but get no box. Returns
 // whether a frame box took this frame's click.
-static bool walkFrameBoxes(FrameStripState* strip, const Window* window, Vec2 mouse, float* boxes,
-                           Animation* animation, Arena* poseArena)
+static bool walkFrameBoxes(FrameStripState* strip, PoseEditorState* editor, const Window* window, Vec2 mouse,
+                           float* boxes, Animation* animation, Arena* poseArena)
 {
     bool clickTaken = false;
     float height = (float)window->clientHeight;
@@ -41,8 +41,9 @@ static bool walkFrameBoxes(FrameStripState* strip, const Window* window, Vec2 mo
         frameBox(box, j, height);
         if (!clickedInside(window, mouse, box)) continue;
         clickTaken = true;
+        putGrabBack(editor, animation->poses + strip->selectedFrame);
         strip->selectedFrame = j;
-        if (isDown(window, KeyControl) && animation->frameCount > 1) deleteFrame(strip, animation, poseArena, j);
+        if (controlChord(window) && animation->frameCount > 1) deleteFrame(strip, animation, poseArena, j);
     }
     return clickTaken;
 }
@@ -106,8 +107,12 @@ bool insertInBetween(FrameStripState* strip, Animation* animation, Arena* poseAr
     return true;
 }
 
-static void stepWithArrows(FrameStripState* strip, const Window* window, uint32_t frameCount)
+static void stepWithArrows(FrameStripState* strip, PoseEditorState* editor, const Window* window,
+                           Animation* animation)
 {
+    uint32_t frameCount = animation->frameCount;
+    if (wasReleased(window, KeyRight) || wasReleased(window, KeyLeft))
+        putGrabBack(editor, animation->poses + strip->selectedFrame);
     if (wasReleased(window, KeyRight))
         strip->selectedFrame = strip->selectedFrame + 1 >= frameCount ? 0 : strip->selectedFrame + 1;
     else if (wasReleased(window, KeyLeft))
@@ -130,7 +135,7 @@ void updateFrameStrip(FrameStripState* strip, PoseEditorState* editor, const Win
     Vec2 mouse = {(float)window->mouseX, (float)window->mouseY};
     float boxes[maxEditedFrames * 4] = {};
 
-    bool clickTaken = walkFrameBoxes(strip, window, mouse, boxes, animation, poseArena);
+    bool clickTaken = walkFrameBoxes(strip, editor, window, mouse, boxes, animation, poseArena);
     drawFrameBoxes(strip, boxes, animation->frameCount, rects);
 
     float addBox[4];
@@ -143,10 +148,14 @@ void updateFrameStrip(FrameStripState* strip, PoseEditorState* editor, const Win
     }
     // Deleting the last frame moves the add box under the mouse; the click that
     // deleted must not also duplicate.
-    if (!clickTaken && clickedInside(window, mouse, addBox)) duplicateSelectedFrame(strip, animation, poseArena);
+    if (!clickTaken && clickedInside(window, mouse, addBox))
+    {
+        putGrabBack(editor, animation->poses + strip->selectedFrame);
+        duplicateSelectedFrame(strip, animation, poseArena);
+    }
     pushDraw(rects, addBox, 1, colorGreen);
 
-    stepWithArrows(strip, window, animation->frameCount);
+    stepWithArrows(strip, editor, window, animation);
     OnionSkin skin = onionSkinAround(animation, strip->selectedFrame);
     updatePoseEditor(editor, window, lines, points, rects, animation->poses + strip->selectedFrame,
                      showOnionSkin ? &skin : nullptr);

@@ -98,7 +98,7 @@ static void drawButtons(const PoseEditorState* editor, const EditorView* view, R
 
 static void copyAndPaste(PoseEditorState* editor, const Window* window, Vec2* w, uint32_t n)
 {
-    bool control = isDown(window, KeyControl);
+    bool control = controlChord(window);
     if (control && wasPressed(window, keyLetter('C')))
     {
         for (uint32_t i = 0; i < n; ++i) editor->clipboard[i] = w[i];
@@ -209,6 +209,17 @@ static void selectPoints(PoseEditorState* editor, const Window* window, const Ed
     }
 }
 
+static void restoreGrab(PoseEditorState* editor, Vec2* w)
+{
+    for (uint64_t k = 0; k < editor->selectionCount; ++k) w[editor->selection[k]] = editor->grabBackup[k];
+    editor->grabbing = 0;
+}
+
+void putGrabBack(PoseEditorState* editor, Pose* pose)
+{
+    if (editor->grabbing) restoreGrab(editor, pose->points + polylineFirst[editor->selectedPolyline]);
+}
+
 static void movePoints(PoseEditorState* editor, const Window* window, const EditorView* view, Vec2* w)
 {
     float r = 1.0f / editor->zoom;
@@ -227,11 +238,7 @@ static void movePoints(PoseEditorState* editor, const Window* window, const Edit
         editor->grabbing = 1;
         for (uint64_t k = 0; k < editor->selectionCount; ++k) editor->grabBackup[k] = w[editor->selection[k]];
     }
-    if (editor->grabbing && wasPressed(window, KeyMouseRight))
-    {
-        for (uint64_t k = 0; k < editor->selectionCount; ++k) w[editor->selection[k]] = editor->grabBackup[k];
-        editor->grabbing = 0;
-    }
+    if (editor->grabbing && wasPressed(window, KeyMouseRight)) restoreGrab(editor, w);
     if (wasPressed(window, KeyMouseLeft))
     {
         editor->grabbing = 0;

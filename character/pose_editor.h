@@ -33,6 +33,10 @@ void polylineButtonRect(float rect[4], uint32_t button, float height);
 // The state the editor starts the run with.
 PoseEditorState initialPoseEditorState();
 
+// Puts the points of a grab under way back where they were in pose, the
+// frame it began in, and ends it; nothing without a grab.
+void putGrabBack(PoseEditorState* editor, Pose* pose);
+
 // Edits the pose in place from this frame's input and draws it with its
 // guides, polyline buttons and handles; an onion skin, when given, is drawn
 // under the pose at the same zoom and origin.

@@ -160,6 +160,17 @@ LRESULT CALLBACK windowProc(HWND windowHandle, UINT message, WPARAM wParam, LPAR
     case WM_CLOSE:
         if (window) window->quitRequested = 1;
         return 0;
+    // Logging off or shutting down: the process may end as soon as
+    // WM_ENDSESSION returns, so the run's end happens inside it.
+    case WM_QUERYENDSESSION:
+        return TRUE;
+    case WM_ENDSESSION:
+        if (window && wParam)
+        {
+            window->quitRequested = 1;
+            if (window->sessionEnding) window->sessionEnding(window->sessionEndingContext);
+        }
+        return 0;
     case WM_SYSCOMMAND:
         if (wParam == SC_KEYMENU) return 0;
         break;

@@ -33,13 +33,40 @@ void osClose(FileHandle file);
 // then), retrying briefly while another program holds either file. A read-only
 // or directory target is refused. False on failure.
 bool osReplaceFile(const char* source, const char* target);
+// Moves source to target only if nothing by that name exists yet; false
+// otherwise, or on failure, leaving both as they were.
+bool osMoveToNewName(const char* source, const char* target);
 // Removes a file; false on failure.
 bool osDeleteFile(const char* path);
+// Whether a file or folder of that name exists.
+bool osPathExists(const char* path);
+
+// The person's Documents folder's subfolder of this name, created when
+// missing, with a trailing separator. False, writing nothing, when there is
+// no such folder, it cannot be made, or it does not fit in capacity.
+bool osDocumentsSubfolder(const char* name, char* out, uint32_t capacity);
+
+struct OsLocalTime
+{
+    uint16_t year;
+    uint16_t month;
+    uint16_t day;
+    uint16_t hour;
+    uint16_t minute;
+    uint16_t second;
+};
+
+// The wall-clock time in the person's time zone.
+OsLocalTime osLocalTime();
 
 // Converts text in the system's ANSI code page (what typed characters
 // arrive as) to UTF-8. Returns the bytes written, or 0 if it does not fit in
 // capacity or cannot be converted.
 uint32_t osAnsiToUtf8(const uint8_t* text, uint32_t length, uint8_t* out, uint32_t capacity);
+// Where the character after the one starting at text[at] starts, stepping
+// whole characters of that code page (a double-byte character's second byte
+// may look like a slash); at most length.
+uint32_t osNextCharacter(const uint8_t* text, uint32_t length, uint32_t at);
 
 // A steadily increasing counter and its ticks per second.
 uint64_t osCounter();

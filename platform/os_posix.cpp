@@ -4,6 +4,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <time.h>
@@ -95,9 +96,57 @@ bool osReplaceFile(const char* source, const char* target)
     return rename(source, target) == 0;
 }
 
+bool osMoveToNewName(const char* source, const char* target)
+{
+    if (link(source, target) != 0) return false;
+    unlink(source);
+    return true;
+}
+
 bool osDeleteFile(const char* path)
 {
     return unlink(path) == 0;
+}
+
+bool osPathExists(const char* path)
+{
+    struct stat info;
+    return lstat(path, &info) == 0;
+}
+
+bool osDocumentsSubfolder(const char* name, char* out, uint32_t capacity)
+{
+    const char* documents = getenv("XDG_DOCUMENTS_DIR");
+    const char* home = getenv("HOME");
+    char parent[4096];
+    if (documents && documents[0]) snprintf(parent, sizeof parent, "%s", documents);
+    else if (home && home[0]) snprintf(parent, sizeof parent, "%s/Documents", home);
+    else return false;
+    char folder[4096];
+    int length = snprintf(folder, sizeof folder, "%s/%s", parent, name);
+    if (length < 0 || (size_t)length >= sizeof folder || (uint64_t)length + 2 > capacity) return false;
+    mkdir(parent, 0755);
+    mkdir(folder, 0755);
+    struct stat info;
+    if (stat(folder, &info) != 0 || !S_ISDIR(info.st_mode)) return false;
+    memcpy(out, folder, (size_t)length);
+    memcpy(out + length, "/", 2);
+    return true;
+}
+
+OsLocalTime osLocalTime()
+{
+    time_t now = time(nullptr);
+    struct tm local = {};
+    localtime_r(&now, &local);
+    OsLocalTime result;
+    result.year = (uint16_t)(local.tm_year + 1900);
+    result.month = (uint16_t)(local.tm_mon + 1);
+    result.day = (uint16_t)local.tm_mday;
+    result.hour = (uint16_t)local.tm_hour;
+    result.minute = (uint16_t)local.tm_min;
+    result.second = (uint16_t)local.tm_sec;
+    return result;
 }
 
 // The host stands in for the Western code page 1252 with Latin-1, except
@@ -128,6 +177,13 @@ uint32_t osAnsiToUtf8(const uint8_t* text, uint32_t length, uint8_t* out, uint32
         written += size;
     }
     return written;
+}
+
+// Names here are UTF-8 (or the stand-in code page above), in which no
+// character's later bytes can be mistaken for a slash.
+uint32_t osNextCharacter(const uint8_t*, uint32_t length, uint32_t at)
+{
+    return at < length ? at + 1 : length;
 }
 
 uint64_t osCounter()

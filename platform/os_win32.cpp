@@ -1,7 +1,11 @@
 // The operating system services on Windows (KERNEL32).
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
+#include <shlobj.h>
+#include <stdio.h>
+#include <string.h>
 #include "platform/os.h"
+#include "platform/window_win32.h"
 
 void* osReserveMemory(uint64_t size)
 {
@@ -93,9 +97,51 @@ bool osReplaceFile(const char* source, const char* target)
     return false;
 }
 
+bool osMoveToNewName(const char* source, const char* target)
+{
+    return MoveFileExA(source, target, MOVEFILE_WRITE_THROUGH) != 0;
+}
+
 bool osDeleteFile(const char* path)
 {
     return DeleteFileA(path) != 0;
+}
+
+bool osPathExists(const char* path)
+{
+    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool osDocumentsSubfolder(const char* name, char* out, uint32_t capacity)
+{
+    char folder[MAX_PATH];
+    if (SHGetFolderPathA(nullptr, CSIDL_PERSONAL | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, folder) != S_OK)
+        return false;
+    size_t documentsLength = strlen(folder);
+    size_t length = documentsLength + 1 + strlen(name);
+    if (length + 2 > capacity || length + 1 > sizeof folder) return false;
+    folder[documentsLength] = '\\';
+    memcpy(folder + documentsLength + 1, name, strlen(name) + 1);
+    if (!CreateDirectoryA(folder, nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return false;
+    DWORD attributes = GetFileAttributesA(folder);
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
+    memcpy(out, folder, length);
+    memcpy(out + length, "\\", 2);
+    return true;
+}
+
+OsLocalTime osLocalTime()
+{
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    OsLocalTime result;
+    result.year = now.wYear;
+    result.month = now.wMonth;
+    result.day = now.wDay;
+    result.hour = now.wHour;
+    result.minute = now.wMinute;
+    result.second = now.wSecond;
+    return result;
 }
 
 uint32_t osAnsiToUtf8(const uint8_t* text, uint32_t length, uint8_t* out, uint32_t capacity)
@@ -106,6 +152,18 @@ uint32_t osAnsiToUtf8(const uint8_t* text, uint32_t length, uint8_t* out, uint32
     if (wideLength <= 0) return 0;
     int written = WideCharToMultiByte(CP_UTF8, 0, wide, wideLength, (char*)out, (int)capacity, nullptr, nullptr);
     return written > 0 ? (uint32_t)written : 0;
+}
+
+uint32_t nextCharacterInCodePage(uint32_t codePage, const uint8_t* text, uint32_t length, uint32_t at)
+{
+    if (at >= length) return length;
+    bool lead = IsDBCSLeadByteEx(codePage, text[at]) != 0;
+    return lead && at + 2 <= length ? at + 2 : at + 1;
+}
+
+uint32_t osNextCharacter(const uint8_t* text, uint32_t length, uint32_t at)
+{
+    return nextCharacterInCodePage(CP_ACP, text, length, at);
 }
 
 uint64_t osCounter()

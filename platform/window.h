@@ -76,11 +76,17 @@ struct Window
     HWND windowHandle;
     HDC deviceContext;
     HGLRC glContext;
+    // Called when the system ends the session (log-off, shutdown); the
+    // process may be ended as soon as it returns.
+    void (*sessionEnding)(void* context);
+    void* sessionEndingContext;
 };
 
 static inline bool isDown(const Window* window, uint32_t key) { return (window->keys[key] & 1) != 0; }
 static inline bool wasPressed(const Window* window, uint32_t key) { return (window->keys[key] & 3) == Pressed; }
 static inline bool wasReleased(const Window* window, uint32_t key) { return (window->keys[key] & 3) == Released; }
+// AltGr arrives as Control+Alt: typing a character with it must not act as a Control binding.
+static inline bool controlChord(const Window* window) { return isDown(window, KeyControl) && !isDown(window, KeyAlt); }
 
 extern uint8_t virtualKeyFromKey[256];
 extern uint8_t keyFromVirtualKey[256];

@@ -150,7 +150,7 @@ struct Session
             else if (verb == "font") std::swap(app->font, spareFont); // out, or back in
             else if (verb == "quit") fakePlatform.quitRequested = 1, frame();
             else if (verb == "autosave") // as the program does once its window has closed
-                transcript << "autosave: " << autosaveIfModified(&app->history, &app->editedAnimation, autosaveFileName) << "\n";
+                transcript << "autosave: " << endRun(app) << "\n";
             else pressKeys(verb, a < 1 ? 1 : (int)a);
         }
     }

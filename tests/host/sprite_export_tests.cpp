@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <math.h>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 #include "app/deflate.h"
@@ -67,7 +68,9 @@ Bytes echoes(uint64_t bytes, uint32_t seed)
     return data;
 }
 
-TEST(SpriteExport, CellsAndSheetForOneEightNineAndThirtyTwoFramesAndTheCap)
+// Every frame gets a whole cell of its own inside a sheet no side of which
+// passes 2048, whatever the poses' extent.
+TEST(SpriteExport, EveryFrameWholeInASheetOfAtMost2048ASide)
 {
     const float far = 1e6f;
     const struct
@@ -75,18 +78,21 @@ TEST(SpriteExport, CellsAndSheetForOneEightNineAndThirtyTwoFramesAndTheCap)
         const char* what;
         uint32_t frames;
         Vec2 low, high, rest;
-        uint32_t cellWidth, cellHeight, columns, rows;
+        uint32_t cellWidth, cellHeight, columns;
         int32_t originX, originY;
     } cases[] = {
-        {"1 frame", 1, {-10.5f, 0}, {20, 50}, {0, 0}, 35, 54, 1, 1, 13, 2},
-        {"8 frames: one row", 8, {-10.5f, 0}, {20, 50}, {0, 0}, 35, 54, 8, 1, 13, 2},
-        {"9 frames: a second row", 9, {-10.5f, 0}, {20, 50}, {0, 0}, 35, 54, 8, 2, 13, 2},
-        {"32 frames: 4 rows of 8", 32, {-10.5f, 0}, {20, 50}, {0, 0}, 35, 54, 8, 4, 13, 2},
-        {"beside the reference point", 2, {100, 10}, {130, 20}, {100, 10}, 34, 14, 2, 1, -98, -8},
-        {"points at -1e6 and 1e6: 2048 a side, centred", 1, {-far, -far}, {far, far}, {0, 0}, 2048, 2048, 1, 1, 1024,
+        {"1 frame", 1, {-10.5f, 0}, {20, 50}, {0, 0}, 35, 54, 1, 13, 2},
+        {"8 frames: one row", 8, {-10.5f, 0}, {20, 50}, {0, 0}, 35, 54, 8, 13, 2},
+        {"9 frames: a second row", 9, {-10.5f, 0}, {20, 50}, {0, 0}, 35, 54, 8, 13, 2},
+        {"32 frames: 4 rows of 8", 32, {-10.5f, 0}, {20, 50}, {0, 0}, 35, 54, 8, 13, 2},
+        {"beside the reference point", 2, {100, 10}, {130, 20}, {100, 10}, 34, 14, 2, -98, -8},
+        {"points at -1e6 and 1e6: 2048 a side, centred", 1, {-far, -far}, {far, far}, {0, 0}, 2048, 2048, 1, 1024,
          1024},
-        {"a stray point far left keeps the figure", 1, {-far, 0}, {100, 50}, {0, 0}, 2048, 54, 1, 1, 1946, 2},
-        {"32 such frames share the sheet's budget", 32, {-far, -far}, {far, far}, {0, 0}, 362, 362, 8, 4, 181, 181},
+        {"a stray point far left keeps the figure", 1, {-far, 0}, {100, 50}, {0, 0}, 2048, 54, 1, 1946, 2},
+        {"8 frames 16000 wide: one column of whole-width cells", 8, {-8000, 0}, {8000, 100}, {0, 0}, 2048, 104, 1,
+         1024, 2},
+        {"32 frames 8000 tall: rows of 8 cells 512 high", 32, {0, -4000}, {50, 4000}, {0, 0}, 54, 512, 8, 2, 256},
+        {"32 huge frames", 32, {-far, -far}, {far, far}, {0, 0}, 256, 512, 8, 128, 256},
     };
     Arena block = {spriteExporterSize(), 0, (uint8_t*)osReserveMemory(spriteExporterSize())};
     ASSERT_NE(block.base, nullptr);
@@ -96,14 +102,20 @@ TEST(SpriteExport, CellsAndSheetForOneEightNineAndThirtyTwoFramesAndTheCap)
     {
         Frames frames(c.frames, c.low, c.high, c.rest);
         SheetLayout l = layoutSheet(&frames.animation, sheetPixelBudget);
-        uint32_t x = 0, y = 0;
-        cellCorner(&l, c.frames - 1, &x, &y);
-        EXPECT_EQ((std::vector<int64_t>{l.frameCount, l.cellWidth, l.cellHeight, l.columns, l.rows, l.sheetWidth,
-                                        l.sheetHeight, l.originX, l.originY, x, y}),
-                  (std::vector<int64_t>{c.frames, c.cellWidth, c.cellHeight, c.columns, c.rows, c.columns * c.cellWidth,
-                                        c.rows * c.cellHeight, c.originX, c.originY, (c.frames - 1) % 8 * c.cellWidth,
-                                        (c.frames - 1) / 8 * c.cellHeight}))
+        EXPECT_EQ((std::vector<int64_t>{l.frameCount, l.cellWidth, l.cellHeight, l.columns, l.originX, l.originY}),
+                  (std::vector<int64_t>{c.frames, c.cellWidth, c.cellHeight, c.columns, c.originX, c.originY}))
             << c.what;
+        EXPECT_LE(l.sheetWidth, 2048u) << c.what;
+        EXPECT_LE(l.sheetHeight, 2048u) << c.what;
+        std::set<std::pair<uint32_t, uint32_t>> corners;
+        for (uint32_t frame = 0; frame < c.frames; ++frame)
+        {
+            uint32_t x = 0, y = 0;
+            cellCorner(&l, frame, &x, &y);
+            corners.insert({x, y});
+            EXPECT_TRUE(x + l.cellWidth <= l.sheetWidth && y + l.cellHeight <= l.sheetHeight) << c.what << frame;
+        }
+        EXPECT_EQ(corners.size(), c.frames) << c.what << ": a cell of its own each";
         uint64_t stride = 4ull * l.sheetWidth;
         EXPECT_LE(stride * l.sheetHeight, exporter.sheet.capacity) << c.what;
         EXPECT_LE(pngScratchBound(l.sheetHeight * (stride + 1), stride), exporter.scratch.capacity) << c.what;
@@ -133,7 +145,8 @@ TEST(SpriteExport, FrameListForTwoFrames)
 	"spriteSourceSize": {"x":0,"y":0,"w":34,"h":54},
 	"sourceSize": {"w":34,"h":54},
 	"duration": 150,
-	"pivot": {"x":0.352941,"y":0.962963}
+	"pivot": {"x":0.352941,"y":0.962963},
+	"anchor": {"x":0.352941,"y":0.962963}
 })";
     std::string expected = "{\"frames\": {\n\"walk_00\": {\n\t\"frame\": {\"x\":0,\"y\":0,\"w\":34,\"h\":54},\n" +
                            frame +

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 #include <string.h>
+#include <string>
 #include "platform/os.h"
+#include "platform/window_win32.h"
 
 namespace {
 
@@ -49,6 +51,42 @@ TEST(OsWin32, TypedAnsiTextBecomesUtf8)
     ASSERT_EQ(osAnsiToUtf8(name, 5, out, sizeof out), 6u);
     EXPECT_EQ(memcmp(out, "h\xC3\xA9llo", 6), 0);
     EXPECT_EQ(osAnsiToUtf8(name, 5, out, 5), 0u) << "a result that does not fit is refused";
+}
+
+// A name's characters are stepped whole: in Shift-JIS the second byte of
+// 表 and ソ is a backslash.
+TEST(OsWin32, DoubleByteCharactersAreSteppedWhole)
+{
+    const uint8_t name[] = {'a', 0x95, 0x5C, 0x83, 0x5C, '\\', 'b', 0x95};
+    std::string starts;
+    for (uint32_t at = 0; at < sizeof name; at = nextCharacterInCodePage(932, name, sizeof name, at))
+        starts += std::to_string(at) + " ";
+    EXPECT_EQ(starts, "0 1 3 5 6 7 ") << "a lead byte at the very end stands alone";
+    EXPECT_EQ(osNextCharacter(name, sizeof name, 1), 2u) << "the Western code page has single bytes";
+}
+
+// What the autosave relies on: no name is taken twice, the local time, and
+// a Documents subfolder made on demand.
+TEST(OsWin32, AutosaveServices)
+{
+    writeNew("os_a.tmp", "a");
+    writeNew("os_b.tmp", "b");
+    EXPECT_FALSE(osMoveToNewName("os_a.tmp", "os_b.tmp")) << "an existing file is never replaced";
+    EXPECT_TRUE(osPathExists("os_a.tmp"));
+    EXPECT_TRUE(osDeleteFile("os_b.tmp"));
+    EXPECT_TRUE(osMoveToNewName("os_a.tmp", "os_b.tmp"));
+    EXPECT_FALSE(osPathExists("os_a.tmp"));
+    EXPECT_TRUE(osDeleteFile("os_b.tmp"));
+
+    OsLocalTime now = osLocalTime();
+    EXPECT_TRUE(now.year >= 2024 && now.month >= 1 && now.month <= 12 && now.day >= 1 && now.hour < 24) << now.year;
+
+    char folder[512] = {};
+    ASSERT_TRUE(osDocumentsSubfolder("Marionette Room", folder, sizeof folder));
+    std::string path(folder);
+    EXPECT_EQ(path.substr(path.size() - 17), "\\Marionette Room\\");
+    EXPECT_TRUE(osPathExists(folder));
+    EXPECT_FALSE(osDocumentsSubfolder("Marionette Room", folder, 8)) << "too little room";
 }
 
 } // namespace

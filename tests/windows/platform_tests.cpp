@@ -92,6 +92,30 @@ TEST(WindowCreation, ACurrentCoreContextAndItsReport)
     EXPECT_NE(log.find("\nGL_CONTEXT_PROFILE_MASK: GL_CONTEXT_CORE_PROFILE_BIT\n", actual), std::string::npos);
 }
 
+void countEnd(void* count)
+{
+    ++*(int*)count;
+}
+
+// Log-off and shutdown end the run inside WM_ENDSESSION: after it returns
+// the process may be ended at any moment.
+TEST(WindowCreation, TheSessionsEndEndsTheRunWhileTheMessageIsHandled)
+{
+    Window* window = sharedTestWindow();
+    ASSERT_EQ(window->running, 1);
+    int ends = 0;
+    window->sessionEnding = countEnd;
+    window->sessionEndingContext = &ends;
+    EXPECT_EQ(SendMessageA(window->windowHandle, WM_QUERYENDSESSION, 0, 0), TRUE) << "the session may end";
+    SendMessageA(window->windowHandle, WM_ENDSESSION, FALSE, 0);
+    EXPECT_EQ(ends, 0) << "a cancelled end of session ends nothing";
+    SendMessageA(window->windowHandle, WM_ENDSESSION, TRUE, 0);
+    EXPECT_EQ(ends, 1);
+    EXPECT_EQ(window->quitRequested, 1);
+    window->sessionEnding = nullptr;
+    window->quitRequested = 0;
+}
+
 // Creation runs once per process (the class registers once), so these run
 // it in a child process, which reports its verdict through its exit code.
 // The driver hides one function, or its format chooser finds nothing and
