@@ -11,6 +11,8 @@ std::map<uint32_t, std::vector<uint8_t>> buffers; // as sized by the latest glBu
 std::map<GLenum, uint32_t> boundBuffers; // target -> buffer name
 uint32_t nextName;
 int invalid;
+uint32_t reads;
+GLint packRowLength;
 
 void record(const char* name, std::vector<int64_t> args = {}) { calls.push_back({name, std::move(args)}); }
 
@@ -121,16 +123,29 @@ GLenum APIENTRY glCheckFramebufferStatus(GLenum target)
     record("glCheckFramebufferStatus", {target});
     return GL_FRAMEBUFFER_COMPLETE;
 }
-// Reads a fixed pattern of opaque white dots on transparency, different for each read.
+void APIENTRY glPixelStorei(GLenum name, GLint value)
+{
+    record("glPixelStorei", {name, value});
+    if (name == GL_PACK_ROW_LENGTH) packRowLength = value;
+}
+// Reads readPixelsPattern, bottom row first, rows packRowLength pixels apart as a driver places them.
 void APIENTRY glReadPixels(GLint x, GLint y, GLsizei width, GLsizei height, GLenum format, GLenum type, void* pixels)
 {
     record("glReadPixels", {x, y, width, height, format, type});
-    uint8_t* out = (uint8_t*)pixels;
-    for (int64_t i = 0; i < (int64_t)width * height; ++i)
-        memset(out + 4 * i, ((i % 7) * (i % 5) + (int64_t)calls.size()) % 9 == 0 ? 255 : 0, 4);
+    int64_t stride = 4 * (packRowLength > 0 ? packRowLength : width);
+    for (int64_t row = 0; row < height; ++row)
+        for (int64_t column = 0; column < width; ++column)
+            memset((uint8_t*)pixels + row * stride + 4 * column,
+                   readPixelsPattern(reads, (uint32_t)column, (uint32_t)row) ? 255 : 0, 4);
+    reads += 1;
 }
 
 } // namespace recording
+
+bool readPixelsPattern(uint32_t read, uint32_t x, uint32_t y)
+{
+    return (x * 7 + y * 3 + read) % 5 == 0;
+}
 
 // The generic entry: numbers and enums as they are, floats by their bits,
 // buffer offsets (const void*) as numbers, the first of the names deleted;
@@ -163,7 +178,7 @@ template <const char* Name, class R, class... A> struct Recorder<Name, R(APIENTR
     X(glDeleteShader) X(glAttachShader) X(glBindFragDataLocation) X(glLinkProgram) X(glDeleteProgram)            \
     X(glUseProgram) X(glGetUniformLocation) X(glEnableVertexAttribArray) X(glVertexAttribPointer)                \
     X(glPrimitiveRestartIndex) X(glBindFramebuffer) X(glBindRenderbuffer) X(glRenderbufferStorage)               \
-    X(glFramebufferRenderbuffer) X(glPixelStorei) X(glDeleteFramebuffers) X(glDeleteRenderbuffers)
+    X(glFramebufferRenderbuffer) X(glDeleteFramebuffers) X(glDeleteRenderbuffers)
 #define GENERIC_NAME(name) constexpr char name##Name[] = #name;
 GENERIC_FUNCTIONS(GENERIC_NAME)
 
@@ -171,7 +186,7 @@ GENERIC_FUNCTIONS(GENERIC_NAME)
     X(glTexImage2D) X(glGenVertexArrays) X(glGenTextures) X(glGenBuffers) X(glGenFramebuffers)                   \
     X(glGenRenderbuffers) X(glCreateShader) X(glCreateProgram) X(glShaderSource) X(glUniformMatrix4fv)           \
     X(glGetAttribLocation) X(glBindBuffer) X(glBufferData) X(glBufferSubData) X(glDrawElements)                  \
-    X(glCheckFramebufferStatus) X(glReadPixels)
+    X(glCheckFramebufferStatus) X(glReadPixels) X(glPixelStorei)
 
 void installRecordingGL()
 {
@@ -180,6 +195,8 @@ void installRecordingGL()
     boundBuffers.clear();
     nextName = 1;
     invalid = 0;
+    reads = 0;
+    packRowLength = 0;
     gl = GLFunctions();
 #define INSTALL_GENERIC(name) gl.name = Recorder<name##Name, decltype(gl.name)>::call;
 #define INSTALL_SPECIAL(name) gl.name = recording::name;

@@ -19,6 +19,8 @@
 #include <sstream>
 #include <string>
 #include "app/app.h"
+#include "app/autosave.h"
+#include "character/onion_skin.h"
 #include "fake_platform.h"
 #include "platform/log.h"
 #include "platform/os.h"
@@ -435,7 +437,7 @@ const struct { const char* name; std::string script; } steps[] = {
     {"1 x 1", "size 1 1; wait 1"},
     {"6 x 300: not even a cut status line fits", "size 6 300; wait 1"},
     {"1280 x 720 again", "size 1280 720; wait 1"},
-    {"a long name with a tab in it: the status line cuts its front",
+    {"a long name with a tab typed in it: the tab is left out, the status line cuts its front",
      "Control+S; type a rather long name for a walk cycle that goes on and on and on\tand on.anim\r"},
     {"Control+S and Control+O together", "Control+S+O; type both.anim\r"},
     {"saves refused: into a missing folder, over read-only ro.anim, beside eight leftover t.anim.tmp files",
@@ -471,6 +473,156 @@ TEST_F(ProgramSession, PlaysAsTheTranscriptSays)
     for (const auto& step : steps) s.step(step.name, step.script);
     EXPECT_EQ(s.app->window.running, 0);
     expectTranscript(s.transcript.str(), "session_transcript.txt");
+}
+
+std::string readFile(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+}
+
+std::string animationFile(const Animation& animation)
+{
+    return std::string((const char*)&animation.frameCount, 4) +
+           std::string((const char*)animation.poses, animation.frameCount * sizeof(Pose));
+}
+
+// Unsaved work at the end of a run: never over an earlier autosave, without a
+// grab that was still under way, and in Documents\Marionette Room when the
+// working folder refuses it.
+TEST_F(ProgramSession, AutosavesKeepEveryEarlierOneAndWhatThePersonKept)
+{
+    s.play("start; Tab; point 0 700 300");
+    std::string first = animationFile(s.app->editedAnimation);
+    EXPECT_TRUE(endRun(s.app));
+    EXPECT_FALSE(endRun(s.app)) << "once written, nothing is unsaved";
+    s.play("point 1 650 320");
+    std::string kept = animationFile(s.app->editedAnimation);
+    s.play("A; move 900 400; wait 1; G; move 960 430; wait 2");
+    ASSERT_NE(animationFile(s.app->editedAnimation), kept) << "the grab moves the points";
+    EXPECT_TRUE(endRun(s.app));
+    EXPECT_EQ(animationFile(s.app->editedAnimation), kept) << "the grab went back";
+    EXPECT_EQ(readFile("autosave.anim"), first);
+    std::string second;
+    for (const auto& entry : std::filesystem::directory_iterator("."))
+        if (entry.path().filename().string().rfind("autosave-", 0) == 0) second = entry.path().filename();
+    EXPECT_EQ(second.size(), strlen("autosave-20261207-164210.anim")) << second;
+    EXPECT_EQ(readFile(second), kept);
+
+    // A working folder that is gone takes no file.
+    s.play("point 2 660 330");
+    std::string documents = std::string(folder) + "/docs";
+    setenv("XDG_DOCUMENTS_DIR", documents.c_str(), 1);
+    ASSERT_EQ(mkdir("gone", 0700), 0);
+    ASSERT_EQ(chdir("gone"), 0);
+    ASSERT_EQ(rmdir("../gone"), 0);
+    EXPECT_TRUE(endRun(s.app));
+    EXPECT_EQ(readFile(documents + "/Marionette Room/autosave.anim"), animationFile(s.app->editedAnimation));
+    s.play("point 2 670 340");
+    setenv("XDG_DOCUMENTS_DIR", "/nonexistent/docs", 1);
+    EXPECT_FALSE(endRun(s.app)) << "nowhere to write";
+    unsetenv("XDG_DOCUMENTS_DIR");
+    ASSERT_EQ(chdir(folder), 0);
+    std::string log((const char*)globalLog.data, globalLog.used);
+    EXPECT_NE(log.find("Autosave wrote " + documents + "/Marionette Room/autosave.anim\n"), std::string::npos);
+    EXPECT_NE(log.find("Autosave could not write the unsaved edits\n"), std::string::npos);
+
+    const OsLocalTime time = {2026, 12, 7, 16, 42, 10};
+    char name[64];
+    std::string names;
+    for (uint32_t attempt = 0; attempt < 4; ++attempt)
+        names += (autosaveName(name, sizeof name, "d/", time, attempt) ? name : "(none)") + std::string(" ");
+    EXPECT_EQ(names, "d/autosave.anim d/autosave-20261207-164210.anim d/autosave-20261207-164210-2.anim "
+                     "d/autosave-20261207-164210-3.anim ");
+    EXPECT_FALSE(autosaveName(name, 31, "", time, 2)) << "a name that does not fit";
+    EXPECT_TRUE(autosaveName(name, 32, "", time, 2));
+}
+
+// On Windows AltGr arrives as Control+Alt: typing with it acts as no Control binding.
+TEST_F(ProgramSession, AltGrChordsActAsNoControlBinding)
+{
+    s.play("start; Tab; add 1; point 0 700 300");
+    std::string before = animationFile(s.app->editedAnimation);
+    s.play("Control+Alt+Z; Control+Alt+I; Control+Alt+C; Left; point 0 600 200; Control+Alt+V; Right; "
+           "down Alt; click 117 705 Control; up; Control+Alt+S; Control+Alt+O; Control+Alt+E");
+    EXPECT_EQ(s.app->editedAnimation.frameCount, 2u) << "no in-between, no delete";
+    EXPECT_EQ(animationFile(s.app->editedAnimation).substr(4 + sizeof(Pose)), before.substr(4 + sizeof(Pose)))
+        << "no undo, no paste";
+    EXPECT_FALSE(s.app->prompt.promptOpen);
+    s.play("Control+O; Control+Alt+S");
+    EXPECT_STREQ(promptAction(&s.app->prompt), "Return loads:");
+    s.play("Control+Z; Escape; Control+Alt+Y");
+    EXPECT_NE(animationFile(s.app->editedAnimation), before) << "Control+Z undid; Control+Alt+Y redid nothing";
+}
+
+// Control chords reach the prompt as control characters too (Control+Z as 0x1A).
+TEST_F(ProgramSession, ControlCharactersNeverEnterAName)
+{
+    s.play("start; Control+S; type a\x1a\x19\x09\x05\x0f\x7f\x1b\r");
+    EXPECT_EQ(std::string((const char*)s.app->prompt.lastName, s.app->prompt.lastNameLength), "a");
+    EXPECT_EQ(readFile("a").size(), 4 + sizeof(Pose));
+}
+
+// A grab goes back to where it began, in its own frame, before the selected frame changes.
+TEST_F(ProgramSession, AGrabNeverFollowsIntoAnotherFrame)
+{
+    s.play("start; Tab; add 1; Right");
+    std::string before = animationFile(s.app->editedAnimation);
+    s.play("A; move 900 400; wait 1; G; move 960 430; wait 2; Right; MouseRight");
+    EXPECT_EQ(animationFile(s.app->editedAnimation), before) << "Right";
+    s.play("G; move 1000 300; wait 2; Left; move 900 300; wait 2; MouseRight");
+    EXPECT_EQ(animationFile(s.app->editedAnimation), before) << "Left";
+    s.play("G; move 1000 500; wait 2; Control+O; type walk_cycle.anim\r; MouseRight; Control+Z");
+    EXPECT_EQ(animationFile(s.app->editedAnimation), before) << "a load, undone";
+}
+
+// Deleting frames and undoing gives back every frame's every byte.
+TEST_F(ProgramSession, DeletesUndoneGiveBackEveryFrame)
+{
+    s.play("start; Tab; Control+O; type walk_cycle.anim\r");
+    std::string walk = animationFile(s.app->editedAnimation);
+    ASSERT_EQ(s.app->editedAnimation.frameCount, 8u);
+    s.play("click 157 705 Control; repeat 6 click 117 705 Control");
+    ASSERT_EQ(s.app->editedAnimation.frameCount, 1u);
+    s.play("repeat 7 Control+Z");
+    EXPECT_EQ(animationFile(s.app->editedAnimation), walk);
+}
+
+// The onion skin draws the frame before in dim red and the one after in dim
+// blue, each where the edited pose would be; an in-between lies midway.
+TEST_F(ProgramSession, OnionSkinAndInBetweenShowTheirFrames)
+{
+    s.play("start; Tab; add 2; Left; A; move 900 400; wait 1; G; move 940 420; wait 1; click 940 420; Right; 4");
+    ASSERT_EQ(s.app->frameStrip.selectedFrame, 2u);
+    std::map<std::string, std::vector<Vec2>> starts;
+    for (uint32_t d = 0; d < s.app->lineBatch.drawCount; ++d)
+    {
+        const Draw* draw = (const Draw*)(s.app->lineBatch.draws.base + d * drawStride);
+        const char* colour = memcmp(&draw->color, &onionPreviousColor, sizeof(Color)) == 0 ? "previous"
+                             : memcmp(&draw->color, &onionNextColor, sizeof(Color)) == 0   ? "next"
+                                                                                           : nullptr;
+        if (colour) starts[colour].push_back({draw->points[0], draw->points[1]});
+    }
+    const Pose* poses = s.app->editedAnimation.poses;
+    Vec2 head = poses[1].points[0];
+    ASSERT_EQ(starts["previous"].size(), 4u) << "four polylines of frame 1";
+    EXPECT_EQ(starts["previous"][0].x, 640 + head.x);
+    EXPECT_EQ(starts["previous"][0].y, 50 + head.y);
+    EXPECT_EQ(starts.count("next"), 0u) << "no frame after the last";
+
+    s.play("Left; Left; Control+I");
+    const Pose& from = poses[0];
+    const Pose& between = poses[1];
+    const Pose& to = poses[2];
+    uint32_t midway = 0;
+    for (uint32_t i = 0; i < 28; ++i)
+        midway += between.points[i].x == (from.points[i].x + to.points[i].x) / 2 &&
+                  between.points[i].y == (from.points[i].y + to.points[i].y) / 2;
+    EXPECT_EQ(midway, 28u);
+    EXPECT_NE(memcmp(&between, &from, sizeof(Pose)), 0);
+    EXPECT_NE(memcmp(&between, &to, sizeof(Pose)), 0);
+    printf("in-between of head point 0: (%.2f, %.2f) between (%.2f, %.2f) and (%.2f, %.2f)\n", between.points[0].x,
+           between.points[0].y, from.points[0].x, from.points[0].y, to.points[0].x, to.points[0].y);
 }
 
 // Unreadable data files: the base pose stays zero and each bad animation is

@@ -12,6 +12,9 @@
 #include "app/sprite_export.h"
 #include "character/pose.h"
 #include "platform/os.h"
+#include "tests/host/recording_gl.h"
+#include <png.h>
+#include <fstream>
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_ONLY_PNG
 #define STBI_ONLY_GIF
@@ -304,6 +307,73 @@ TEST(SpriteExport, PngFitsItsScratchBoundWhateverThePixels)
     Arena scratch = {memory.size(), 0, memory.data()};
     uint64_t length = 0;
     EXPECT_EQ(encodePng(&scratch, memory.data(), 0, 1, 0, &length), nullptr) << "no pixels, no file";
+}
+
+// An export of 11 frames, two rows, through the recording GL table: libpng,
+// which checks every CRC and the Adler-32, and stb_image read the same sheet;
+// each cell holds its own read-back, top row first; each GIF image equals its
+// cell; every frame's entry has its anchor.
+TEST(SpriteExport, ExportedFilesHoldEachFrameInItsCell)
+{
+    installRecordingGL();
+    Arena block = {spriteExporterSize(), 0, (uint8_t*)osReserveMemory(spriteExporterSize())};
+    ASSERT_NE(block.base, nullptr);
+    SpriteExporter exporter;
+    startSpriteExporter(&exporter, &block, 0);
+    Frames frames(11, {-10, 0}, {20, 30});
+    std::string path = testing::TempDir() + "cells";
+    ASSERT_EQ(exportAnimation(&exporter, &frames.animation, path.c_str(), 1280, 720),
+              (uint32_t)(ExportedPng | ExportedJson | ExportedGif));
+    SheetLayout layout = layoutSheet(&frames.animation, sheetPixelBudget);
+    ASSERT_EQ(layout.rows, 2u);
+    uint32_t width = layout.sheetWidth, height = layout.sheetHeight;
+
+    png_image image = {};
+    image.version = PNG_IMAGE_VERSION;
+    ASSERT_TRUE(png_image_begin_read_from_file(&image, (path + ".png").c_str())) << image.message;
+    image.format = PNG_FORMAT_RGBA;
+    Bytes strict(PNG_IMAGE_SIZE(image));
+    ASSERT_TRUE(png_image_finish_read(&image, nullptr, strict.data(), 0, nullptr)) << image.message;
+    int w = 0, h = 0, channels = 0, images = 0;
+    uint8_t* loose = stbi_load((path + ".png").c_str(), &w, &h, &channels, 4);
+    ASSERT_NE(loose, nullptr);
+    EXPECT_EQ((std::vector<uint32_t>{image.width, image.height, (uint32_t)w, (uint32_t)h}),
+              (std::vector<uint32_t>{width, height, width, height}));
+    EXPECT_TRUE(Bytes(loose, loose + strict.size()) == strict) << "both decoders agree";
+
+    std::ifstream gifFile(path + ".gif", std::ios::binary);
+    Bytes gif((std::istreambuf_iterator<char>(gifFile)), std::istreambuf_iterator<char>());
+    int* delays = nullptr;
+    uint8_t* frameImages = stbi_load_gif_from_memory(gif.data(), (int)gif.size(), &delays, &w, &h, &images, &channels, 4);
+    ASSERT_NE(frameImages, nullptr);
+    ASSERT_EQ(images, 11);
+    uint64_t misplaced = 0, unlike = 0;
+    for (uint32_t frame = 0; frame < 11; ++frame)
+    {
+        uint32_t left = 0, top = 0;
+        cellCorner(&layout, frame, &left, &top);
+        for (uint32_t y = 0; y < layout.cellHeight; ++y)
+            for (uint32_t x = 0; x < layout.cellWidth; ++x)
+            {
+                uint8_t alpha = strict[4 * ((uint64_t)(top + y) * width + left + x) + 3];
+                bool white = readPixelsPattern(frame, x, layout.cellHeight - 1 - y);
+                misplaced += alpha != (white ? 255 : 0);
+                unlike += frameImages[4 * (((uint64_t)frame * layout.cellHeight + y) * layout.cellWidth + x)] != alpha;
+            }
+    }
+    EXPECT_EQ(misplaced, 0u) << "pixels not where their frame's read-back put them";
+    EXPECT_EQ(unlike, 0u) << "GIF pixels unlike their cell's";
+
+    std::ifstream list(path + ".json");
+    std::string json((std::istreambuf_iterator<char>(list)), std::istreambuf_iterator<char>());
+    size_t anchors = 0;
+    for (size_t at = 0; (at = json.find("\"anchor\": {", at)) != std::string::npos; ++at) ++anchors;
+    EXPECT_EQ(anchors, 11u);
+    stbi_image_free(loose);
+    stbi_image_free(frameImages);
+    stbi_image_free(delays);
+    png_image_free(&image);
+    osReleaseMemory(block.base, block.capacity);
 }
 
 } // namespace
