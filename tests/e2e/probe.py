@@ -8,13 +8,14 @@
 #   frames FILE                         -> frame count, from the file's size
 #   shown FILE FRAME ZOOM POLYLINE      -> "x y" per point, where the editor shows it
 #   diff FILE_A A FILE_B B              -> "i dx dy" per point that pose B moved from pose A
+#   wide POSE_FILE OUT                  -> OUT: 8 frames of the pose with its head stretched 8000 times
 #   icon XPROP_OUTPUT ICO               -> ok if every window icon is the .ico's image of its size
 # A FILE ending in .bin is one bare pose (character.bin); its FRAME is ignored.
 import struct
 import sys
 
 COLOURS = {"white": (255, 255, 255), "red": (255, 0, 0), "green": (0, 255, 0), "yellow": (255, 255, 0),
-           "grey50": (128, 128, 128)}
+           "grey50": (128, 128, 128), "onion": (191, 77, 77), "key": (255, 217, 77)}
 POLYLINES = ((0, 6), (6, 4), (10, 9), (19, 9))
 
 
@@ -47,6 +48,9 @@ def main(command, args):
         for i, (a, b) in enumerate(zip(points(*args[0:2]), points(*args[2:4]))):
             if a != b:
                 print(i, f"{b[0] - a[0]:g}", f"{b[1] - a[1]:g}")
+    elif command == "wide":
+        pose = [(x * (8000 if i < 10 else 1), y) for i, (x, y) in enumerate(points(args[0], 0))]
+        open(args[1], "wb").write(struct.pack("<I", 8) + struct.pack("<56f", *sum(pose, ())) * 8)
     elif command == "icon":
         values = [int(v) for v in open(args[0]).read().split("=")[1].split(",")]
         ico, ours = open(args[1], "rb").read(), {}
