@@ -1,16 +1,21 @@
 #pragma once
+// The application: the entry function and the frame loop (this header), and
+// what the loop runs between the other subsystems: the character controller,
+// the scenery, the file-name prompt with the .anim files, file reading and
+// safe writing, the memory arena, the editing keys, the autosave at the end
+// of a run, and the export that draws the frames and saves the files.
 #include <stdint.h>
 #include "app/arena.h"
 #include "app/character_controller.h"
-#include "app/edit_history.h"
-#include "app/editor_text.h"
+#include "app/edit_keys.h"
 #include "app/file_prompt.h"
-#include "app/help_panel.h"
 #include "app/sprite_export.h"
 #include "character/frame_strip.h"
+#include "character/help_panel.h"
 #include "character/live_preview.h"
 #include "character/pose.h"
 #include "character/pose_editor.h"
+#include "character/status_line_and_labels.h"
 #include "platform/window.h"
 #include "render/render_batch.h"
 #include "text/font_atlas.h"

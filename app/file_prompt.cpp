@@ -1,6 +1,6 @@
 #include "app/file_prompt.h"
 #include "app/animation_files.h"
-#include "app/sprite_export.h"
+#include "export/export_name.h"
 #include "character/frame_strip.h"
 #include "character/pose_editor.h"
 #include "character/pose.h"

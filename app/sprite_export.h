@@ -1,58 +1,17 @@
 #pragma once
 #include <stdint.h>
 #include "app/arena.h"
+#include "export/sheet_layout.h"
 #include "render/render_batch.h"
 
 struct Animation;
 
 // Export of an animation as a sprite sheet (name.png), its frame list
 // (name.json, the "hash" layout sprite-sheet packers write) and a looping
-// GIF (name.gif).
+// GIF (name.gif): the frames drawn offscreen, encoded, and saved.
 
-static const uint32_t cellMargin = 2;
-static const uint32_t largestSheetSide = 2048;
-static const uint32_t cellsPerRow = 8;
-static const uint32_t maxExportFrames = 32;
-// 16 MiB of RGBA at most.
-static const uint64_t sheetPixelBudget = (uint64_t)largestSheetSide * largestSheetSide;
-static const uint32_t exportFrameMilliseconds = 150;
+// How long each GIF image shows.
 static const uint16_t exportFrameCentiseconds = 15;
-
-// One cell size for every frame and where the cells lie in the sheet.
-struct SheetLayout
-{
-    uint32_t frameCount;
-    uint32_t cellWidth;
-    uint32_t cellHeight;
-    uint32_t columns;
-    uint32_t rows;
-    uint32_t sheetWidth;
-    uint32_t sheetHeight;
-    // The pose's reference point (0, 0) in every cell, in pixels from the
-    // cell's left and bottom edges (drawing coordinates, y up).
-    int32_t originX;
-    int32_t originY;
-};
-
-// The union box of all frames' finite points plus cellMargin on each side, in
-// rows of up to cellsPerRow cells, with as many columns and as large a cell as
-// keep both sides of the sheet within largestSheetSide and its area within
-// pixelBudget; what lies beyond a cell is clipped,
-// keeping the reference point in view where the points allow. All zero for
-// no frames, more than maxExportFrames, or a budget too small for any cell.
-SheetLayout layoutSheet(const Animation* animation, uint64_t pixelBudget);
-
-// Frame k's cell: its top-left pixel in the sheet, rows counted from the top.
-void cellCorner(const SheetLayout* layout, uint32_t frame, uint32_t* x, uint32_t* y);
-
-// The length of a typed export name once a .png, .gif or .json ending (any
-// case) is dropped; 0 when no file name is left (empty, or ending in a folder).
-uint32_t exportNameLength(const uint8_t* name, uint32_t length);
-
-// The frame list for files named path (without extension; keys and the
-// image name use only its last component) into out. Returns its length, or
-// 0 if it does not fit.
-uint64_t writeSpriteJson(const SheetLayout* layout, const char* path, char* out, uint64_t capacity);
 
 enum ExportedFile : uint32_t
 {

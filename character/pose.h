@@ -1,4 +1,8 @@
 #pragma once
+// The character subsystem: the pose and animation records and how a pose is
+// drawn (this header), and the editor built on them: the frame strip, the
+// pose editor, the onion skin, the live preview, the undo history, the status
+// line and polyline labels, and the help panel.
 #include <stdint.h>
 
 struct RenderBatch;

@@ -209,6 +209,11 @@ static void selectPoints(PoseEditorState* editor, const Window* window, const Ed
     }
 }
 
+bool poseEditUnderWay(const PoseEditorState* editor)
+{
+    return editor->draggedPoint != -1 || editor->grabbing || (editor->boxSelectMode && editor->boxDragging);
+}
+
 static void restoreGrab(PoseEditorState* editor, Vec2* w)
 {
     for (uint64_t k = 0; k < editor->selectionCount; ++k) w[editor->selection[k]] = editor->grabBackup[k];

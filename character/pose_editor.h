@@ -33,6 +33,9 @@ void polylineButtonRect(float rect[4], uint32_t button, float height);
 // The state the editor starts the run with.
 PoseEditorState initialPoseEditorState();
 
+// True while a point drag, a grab or a box selection is under way.
+bool poseEditUnderWay(const PoseEditorState* editor);
+
 // Puts the points of a grab under way back where they were in pose, the
 // frame it began in, and ends it; nothing without a grab.
 void putGrabBack(PoseEditorState* editor, Pose* pose);

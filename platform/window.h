@@ -1,4 +1,9 @@
 #pragma once
+// The platform layer: the window record with its input state and the message
+// pump (this header), window and OpenGL context creation, the GL function
+// table and context report, the in-memory log, and the operating system's
+// services (os.h). One implementation file per OS; nothing else includes an
+// OS header.
 #include <stdint.h>
 
 // Opaque Win32 handles, declared the way windows.h declares them so that the

@@ -1,4 +1,7 @@
 #pragma once
+// The renderer: retained render batches and the per-frame command list
+// (this header), the shader programs, frame submission with one indexed draw
+// per batch, and the offscreen framebuffer the export draws into.
 #include <stdint.h>
 #include "app/arena.h"
 

@@ -1,4 +1,6 @@
 #pragma once
+// Text: the glyph atlas baked once from a TrueType font (this header), and
+// UTF-8 decoding, measuring and layout into textured quads.
 #include <stdint.h>
 #include "app/arena.h"
 

@@ -5,9 +5,9 @@
 #include <math.h>
 #include <fstream>
 #include <vector>
-#include "app/gif_writer.h"
-#include "app/png_writer.h"
 #include "character/pose.h"
+#include "export/gif_writer.h"
+#include "export/png_writer.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
-#include "app/png_writer.h"
+#include "export/png_writer.h"
 #include <string.h>
 #include <stb_image_write.h>
-#include "app/deflate.h"
+#include <zlib.h>
 
 // Defined by stb_image_write's implementation but not declared in its header.
 extern "C" unsigned char* stbi_write_png_to_mem(const unsigned char* pixels, int strideBytes, int width, int height,
@@ -13,7 +13,12 @@ const uint64_t alignment = 16;
 // Each block keeps its size in a header, so that the last one can be given back.
 const uint64_t headerBytes = 16;
 const uint64_t blockOverhead = headerBytes + alignment - 1;
-const uint64_t deflateWorkBytes = deflateWorkEntries * sizeof(uint32_t);
+// The last level before zlib's lazy matching, which on a large sheet costs
+// more than twice the time for a third smaller file.
+const int compressionLevel = 3;
+// zlib's deflate state at 15 window bits and memory level 8 (its documented
+// 256 KiB, and the state record), in the blocks it asks for.
+const uint64_t zlibWorkBytes = 320 << 10;
 // PNG signature and the IHDR, IDAT and IEND chunks around the image data.
 const uint64_t pngFramingBytes = 8 + 12 + 13 + 12 + 12;
 
@@ -61,26 +66,45 @@ void pngScratchFree(void* block)
         current->used = (uint64_t)(start - current->base);
 }
 
+static voidpf zlibAllocate(voidpf, uInt items, uInt size)
+{
+    return pngScratchAllocate((uint64_t)items * size);
+}
+
+static void zlibFree(voidpf, voidpf block)
+{
+    pngScratchFree(block);
+}
+
 unsigned char* pngZlibCompress(unsigned char* data, int length, int* compressedLength, int)
 {
     *compressedLength = 0;
-    uint64_t count = length > 0 ? (uint64_t)length : 0;
-    uint8_t* out = (uint8_t*)pngScratchAllocate(zlibSizeBound(count));
-    uint32_t* work = (uint32_t*)pngScratchAllocate(deflateWorkBytes);
-    if (!out || !work) return nullptr;
-    uint64_t size = compressZlib(data, count, out, work);
-    pngScratchFree(work);
-    *compressedLength = (int)size;
+    uLong count = length > 0 ? (uLong)length : 0;
+    uLong bound = compressBound(count);
+    uint8_t* out = (uint8_t*)pngScratchAllocate(bound);
+    if (!out) return nullptr;
+    z_stream stream = {};
+    stream.zalloc = zlibAllocate;
+    stream.zfree = zlibFree;
+    if (deflateInit(&stream, compressionLevel) != Z_OK) return nullptr;
+    stream.next_in = data;
+    stream.avail_in = (uInt)count;
+    stream.next_out = out;
+    stream.avail_out = (uInt)bound;
+    int status = deflate(&stream, Z_FINISH);
+    deflateEnd(&stream);
+    if (status != Z_STREAM_END) return nullptr;
+    *compressedLength = (int)stream.total_out;
     return out;
 }
 
 uint64_t pngScratchBound(uint64_t filteredBytes, uint64_t rowBytes)
 {
-    // The filtered rows, one row being filtered, the compressed data with the
-    // compressor's tables, and the file: one block each, none given back in between.
-    uint64_t compressed = zlibSizeBound(filteredBytes);
-    return filteredBytes + rowBytes + compressed + deflateWorkBytes + pngFramingBytes + compressed +
-           5 * blockOverhead + alignment;
+    // The filtered rows, one row being filtered, the compressed data, zlib's
+    // state in five blocks, and the file; none given back in between.
+    uint64_t compressed = compressBound((uLong)filteredBytes);
+    return filteredBytes + rowBytes + compressed + zlibWorkBytes + pngFramingBytes + compressed +
+           9 * blockOverhead + alignment;
 }
 
 const uint8_t* encodePng(Arena* scratch, const uint8_t* pixels, uint32_t width, uint32_t height, uint64_t stride,
@@ -95,9 +119,9 @@ const uint8_t* encodePng(Arena* scratch, const uint8_t* pixels, uint32_t width, 
 
     Arena view = alignedView(scratch);
     current = &view;
-    // Line art compresses as well unfiltered, and choosing a filter per row
-    // would cost more than all the rest.
-    stbi_write_force_png_filter = 0;
+    // Line art's vertical strokes repeat the row above, which the Up filter
+    // turns into zeros; choosing a filter per row would cost more than the rest.
+    stbi_write_force_png_filter = 2;
     int length = 0;
     const uint8_t* png = stbi_write_png_to_mem(pixels, (int)stride, (int)width, (int)height, 4, &length);
     current = nullptr;

@@ -4,7 +4,6 @@
 #include "character/frame_strip.h"
 #include "character/pose.h"
 
-struct Window;
 struct PoseEditorState;
 
 // The edited animation's frames and selected frame at one moment.
@@ -52,18 +51,11 @@ uint64_t editHistoryBytes(uint32_t slotCount);
 void startEditHistory(EditHistory* history, Arena* arena, uint32_t slotCount, const Animation* animation,
                       uint64_t selectedFrame);
 
-// True while a point drag, a grab or a box selection is under way.
-bool poseEditUnderWay(const PoseEditorState* editor);
-
 // Back to the state before the current step; false, changing nothing, at the oldest.
 bool undoEdit(EditHistory* history, EditTarget target);
 
 // Forward to the step undone last; false, changing nothing, when there is none.
 bool redoEdit(EditHistory* history, EditTarget target);
-
-// Control+Z undoes, Control+Y or Control+Shift+Z redoes, and in editor mode
-// Control+I inserts an in-between. Nothing while the prompt is open or an edit is under way.
-void runEditKeys(EditHistory* history, const Window* window, bool promptOpen, bool editorMode, EditTarget target);
 
 // Once per frame after every edit: frames that differ from the current step
 // become a new step (dropping the redo steps, and the oldest when full) unless

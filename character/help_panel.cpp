@@ -1,4 +1,4 @@
-#include "app/help_panel.h"
+#include "character/help_panel.h"
 #include <string.h>
 #include "platform/window.h"
 #include "render/render_batch.h"

@@ -2,8 +2,8 @@
 #include <stdint.h>
 #include "app/arena.h"
 
-// PNG encoding through stb_image_write, with our own zlib compressor and its
-// allocations coming from a scratch arena instead of the heap.
+// PNG encoding through stb_image_write with zlib's deflate, every allocation
+// of both coming from a scratch arena instead of the heap.
 
 // Scratch bytes encodePng needs for an image whose filtered rows take
 // filteredBytes in all (height x (rowBytes + 1)), whatever its pixels are.
@@ -17,7 +17,7 @@ const uint8_t* encodePng(Arena* scratch, const uint8_t* pixels, uint32_t width, 
 
 // What stb_image_write is compiled with: blocks from the scratch encodePng
 // works in (null when it is full; freeing gives back only the last block),
-// and the zlib compressor for the image data.
+// and zlib for the image data.
 void* pngScratchAllocate(uint64_t size);
 void pngScratchFree(void* block);
 unsigned char* pngZlibCompress(unsigned char* data, int length, int* compressedLength, int quality);

@@ -1,4 +1,4 @@
-#include "app/editor_text.h"
+#include "character/status_line_and_labels.h"
 #include <string.h>
 #include "character/pose_editor.h"
 #include "platform/os.h"

@@ -1,7 +1,6 @@
-#include "app/edit_history.h"
+#include "character/edit_history.h"
 #include <string.h>
 #include "character/pose_editor.h"
-#include "platform/window.h"
 
 static EditSnapshot* slotOf(const EditHistory* history, uint64_t step)
 {
@@ -46,11 +45,6 @@ void startEditHistory(EditHistory* history, Arena* arena, uint32_t slotCount, co
     takeSnapshot(history->saved, animation, selectedFrame);
 }
 
-bool poseEditUnderWay(const PoseEditorState* editor)
-{
-    return editor->draggedPoint != -1 || editor->grabbing || (editor->boxSelectMode && editor->boxDragging);
-}
-
 // The poses fill their arena from its base, as the frame strip and loading
 // expect; the point selection goes, since its points may have moved.
 static void restoreSnapshot(EditHistory* history, const EditSnapshot* snapshot, EditTarget target)
@@ -86,17 +80,6 @@ bool redoEdit(EditHistory* history, EditTarget target)
 {
     if (!history->slots || history->current == history->newest) return false;
     return moveTo(history, history->current + 1, target);
-}
-
-void runEditKeys(EditHistory* history, const Window* window, bool promptOpen, bool editorMode, EditTarget target)
-{
-    if (promptOpen || !controlChord(window) || poseEditUnderWay(target.editor)) return;
-    bool shift = isDown(window, KeyShift);
-    bool z = wasPressed(window, keyLetter('Z'));
-    if (z && !shift) undoEdit(history, target);
-    else if (wasPressed(window, keyLetter('Y')) || z) redoEdit(history, target);
-    if (editorMode && wasPressed(window, keyLetter('I')))
-        insertInBetween(target.strip, target.animation, target.poseArena);
 }
 
 void recordEditHistory(EditHistory* history, const Animation* animation, uint64_t selectedFrame,

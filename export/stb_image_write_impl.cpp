@@ -1,7 +1,6 @@
 // The one translation unit that compiles stb_image_write's implementation,
-// allocating from the PNG writer's scratch arena and compressing with our own
-// zlib compressor.
-#include "app/png_writer.h"
+// allocating from the PNG writer's scratch arena and compressing with zlib.
+#include "export/png_writer.h"
 #if defined(__GNUC__)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wunused-function"

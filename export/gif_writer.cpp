@@ -1,4 +1,4 @@
-#include "app/gif_writer.h"
+#include "export/gif_writer.h"
 #include <string.h>
 
 namespace {
