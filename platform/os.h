@@ -41,6 +41,10 @@ bool osDeleteFile(const char* path);
 // capacity or cannot be converted.
 uint32_t osAnsiToUtf8(const uint8_t* text, uint32_t length, uint8_t* out, uint32_t capacity);
 
+// Sleeps for about the given seconds (a second at most) with a timer of a
+// millisecond or finer; returns at once for 0 or less.
+void osSleep(double seconds);
+
 // A steadily increasing counter and its ticks per second.
 uint64_t osCounter();
 uint64_t osCounterFrequency();

@@ -130,6 +130,16 @@ uint32_t osAnsiToUtf8(const uint8_t* text, uint32_t length, uint8_t* out, uint32
     return written;
 }
 
+void osSleep(double seconds)
+{
+    if (!(seconds > 0.0)) return;
+    if (seconds > 1.0) seconds = 1.0;
+    struct timespec wait;
+    wait.tv_sec = (time_t)seconds;
+    wait.tv_nsec = (long)((seconds - (double)wait.tv_sec) * 1e9);
+    while (nanosleep(&wait, &wait) != 0 && errno == EINTR) {}
+}
+
 uint64_t osCounter()
 {
     struct timespec now;

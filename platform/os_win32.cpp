@@ -1,6 +1,7 @@
 // The operating system services on Windows (KERNEL32).
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
+#include <mmsystem.h>
 #include "platform/os.h"
 
 void* osReserveMemory(uint64_t size)
@@ -106,6 +107,41 @@ uint32_t osAnsiToUtf8(const uint8_t* text, uint32_t length, uint8_t* out, uint32
     if (wideLength <= 0) return 0;
     int written = WideCharToMultiByte(CP_UTF8, 0, wide, wideLength, (char*)out, (int)capacity, nullptr, nullptr);
     return written > 0 ? (uint32_t)written : 0;
+}
+
+// Windows 10 from 1803 has timers that keep their time to well under a
+// millisecond; before that, Sleep keeps it once the system timer ticks every
+// millisecond instead of every 15.6.
+#ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
+#define CREATE_WAITABLE_TIMER_HIGH_RESOLUTION 0x00000002
+#endif
+
+static HANDLE sleepTimer;
+static bool sleepTimerTried;
+
+static HANDLE preciseSleepTimer()
+{
+    if (sleepTimerTried) return sleepTimer;
+    sleepTimerTried = true;
+    sleepTimer = CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION, TIMER_ALL_ACCESS);
+    if (!sleepTimer) timeBeginPeriod(1);
+    return sleepTimer;
+}
+
+void osSleep(double seconds)
+{
+    if (!(seconds > 0.0)) return;
+    if (seconds > 1.0) seconds = 1.0;
+    HANDLE timer = preciseSleepTimer();
+    LARGE_INTEGER due;
+    // Negative: relative, in units of 100 ns.
+    due.QuadPart = -(LONGLONG)(seconds * 1e7);
+    if (timer && SetWaitableTimer(timer, &due, 0, nullptr, nullptr, FALSE))
+    {
+        WaitForSingleObject(timer, INFINITE);
+        return;
+    }
+    Sleep((DWORD)(seconds * 1000.0 + 0.5));
 }
 
 uint64_t osCounter()
