@@ -2,6 +2,7 @@
 #include "app/animation_files.h"
 #include "app/autosave.h"
 #include "app/file_reading.h"
+#include "app/frame_pacing.h"
 #include "app/scenery.h"
 #include "platform/gl_functions.h"
 #include "platform/log.h"
@@ -10,7 +11,9 @@
 #include "render/shader_program.h"
 #include <string.h>
 
-static const float firstFrameStep = 1.0f / 60.0f;
+// A minimised window still wakes this often, in case no message comes.
+static const uint32_t minimisedWaitMilliseconds = 250;
+static const uint32_t framesBetweenRefreshReads = 64;
 
 static Arena reserveArena(uint64_t size)
 {
@@ -129,12 +132,51 @@ bool endRun(App* app)
 static void measureTimeStep(App* app)
 {
     uint64_t now = osCounter();
-    // Without a previous reading (or a usable frequency) there is nothing to measure.
-    if (app->previousCounter != 0 && app->counterFrequency != 0)
-        app->deltaTime = (float)((double)(now - app->previousCounter) / (double)app->counterFrequency);
-    else
-        app->deltaTime = firstFrameStep;
+    app->deltaTime = timeStepBetween(app->previousCounter, now, app->counterFrequency);
     app->previousCounter = now;
+}
+
+// A minimised window shows nothing, so nothing is drawn or swapped (a swap
+// there returns at once and the loop would spin); the loop sleeps until a
+// message comes, such as the restore or a close.
+static bool restWhileMinimised(App* app)
+{
+    if (!windowMinimised(&app->window)) return false;
+    if (app->window.running) waitForWindowMessages(&app->window, minimisedWaitMilliseconds);
+    return true;
+}
+
+// The window may move to another display, or the display change its mode;
+// reading the rate costs too much to do every frame.
+static void readRefreshRate(App* app)
+{
+    if (app->framesToRefreshRead > 0)
+    {
+        --app->framesToRefreshRead;
+        return;
+    }
+    app->refreshHz = displayRefreshRate(&app->window);
+    app->framesToRefreshRead = framesBetweenRefreshReads - 1;
+}
+
+// A swap that does not wait for the display (synchronisation turned off, some
+// remote desktops, Wine on an X server without it) lets the loop take a whole
+// core; a frame that finished early rests until the next refresh is due. The
+// frame counts from when it was due rather than from when the last rest
+// ended, so a rest that overslept shortens the next one and the pace holds.
+// Without a counter there is nothing to pace by.
+static void restUntilRefresh(App* app)
+{
+    uint64_t frequency = app->counterFrequency;
+    if (frequency == 0) return;
+    readRefreshRate(app);
+    uint64_t now = osCounter();
+    double interval = refreshInterval(app->refreshHz);
+    bool waited = swapWaitedForDisplay(secondsBetween(app->swapStarted, now, frequency), interval);
+    uint64_t began = app->frameDue != 0 ? app->frameDue : app->previousCounter;
+    double rest = restAfterFrame(secondsBetween(began, now, frequency), interval, waited);
+    app->frameDue = now + (uint64_t)(rest * (double)frequency);
+    osSleep(rest);
 }
 
 static void resetFrame(App* app)
@@ -252,6 +294,7 @@ void runFrame(App* app)
     resetFrame(app);
     pollInput(&app->window);
     if (app->window.quitRequested) app->window.running = 0;
+    if (restWhileMinimised(app)) return;
     followWindowSize(app);
     if (wasReleased(&app->window, KeyTab)) app->editorMode = !app->editorMode;
     // Escape and the new keys belong to the prompt while it is open, even in
@@ -271,5 +314,7 @@ void runFrame(App* app)
     drawOverlays(app);
     queueBatches(app);
     submitFrame(&app->commandList);
+    app->swapStarted = osCounter();
     swapWindowBuffers(&app->window);
+    restUntilRefresh(app);
 }

@@ -53,6 +53,12 @@ struct App
     float deltaTime;
     uint64_t counterFrequency;
     uint64_t previousCounter;
+    // The display's rate as last read (re-read every 64 frames), the counter
+    // when this frame's swap began and when this frame was due to begin.
+    uint32_t refreshHz;
+    uint32_t framesToRefreshRead;
+    uint64_t swapStarted;
+    uint64_t frameDue;
     CharacterState character;
     FilePromptState prompt;
     FrameStripState frameStrip;
@@ -71,7 +77,9 @@ struct App
 // reserved. A failed window leaves window.running at 0 and touches no GL.
 bool startApp(App* app);
 
-// One frame: time step, input, prompt, game or editor, submission, swap.
+// One frame: time step, input, prompt, game or editor, submission, swap, and
+// a rest when the swap did not wait for the display. While the window is
+// minimised only the time step and input, then a wait for a message.
 void runFrame(App* app);
 
 // The end of the run (after the window closed, or while the system ends the

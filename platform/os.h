@@ -68,6 +68,10 @@ uint32_t osAnsiToUtf8(const uint8_t* text, uint32_t length, uint8_t* out, uint32
 // may look like a slash); at most length.
 uint32_t osNextCharacter(const uint8_t* text, uint32_t length, uint32_t at);
 
+// Sleeps for about the given seconds (a second at most) with a timer of a
+// millisecond or finer; returns at once for 0 or less.
+void osSleep(double seconds);
+
 // A steadily increasing counter and its ticks per second.
 uint64_t osCounter();
 uint64_t osCounterFrequency();

@@ -186,6 +186,16 @@ uint32_t osNextCharacter(const uint8_t*, uint32_t length, uint32_t at)
     return at < length ? at + 1 : length;
 }
 
+void osSleep(double seconds)
+{
+    if (!(seconds > 0.0)) return;
+    if (seconds > 1.0) seconds = 1.0;
+    struct timespec wait;
+    wait.tv_sec = (time_t)seconds;
+    wait.tv_nsec = (long)((seconds - (double)wait.tv_sec) * 1e9);
+    while (nanosleep(&wait, &wait) != 0 && errno == EINTR) {}
+}
+
 uint64_t osCounter()
 {
     struct timespec now;

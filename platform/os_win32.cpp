@@ -4,6 +4,7 @@
 #include <shlobj.h>
 #include <stdio.h>
 #include <string.h>
+#include <mmsystem.h>
 #include "platform/os.h"
 #include "platform/window_win32.h"
 
@@ -164,6 +165,41 @@ uint32_t nextCharacterInCodePage(uint32_t codePage, const uint8_t* text, uint32_
 uint32_t osNextCharacter(const uint8_t* text, uint32_t length, uint32_t at)
 {
     return nextCharacterInCodePage(CP_ACP, text, length, at);
+}
+
+// Windows 10 from 1803 has timers that keep their time to well under a
+// millisecond; before that, Sleep keeps it once the system timer ticks every
+// millisecond instead of every 15.6.
+#ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
+#define CREATE_WAITABLE_TIMER_HIGH_RESOLUTION 0x00000002
+#endif
+
+static HANDLE sleepTimer;
+static bool sleepTimerTried;
+
+static HANDLE preciseSleepTimer()
+{
+    if (sleepTimerTried) return sleepTimer;
+    sleepTimerTried = true;
+    sleepTimer = CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION, TIMER_ALL_ACCESS);
+    if (!sleepTimer) timeBeginPeriod(1);
+    return sleepTimer;
+}
+
+void osSleep(double seconds)
+{
+    if (!(seconds > 0.0)) return;
+    if (seconds > 1.0) seconds = 1.0;
+    HANDLE timer = preciseSleepTimer();
+    LARGE_INTEGER due;
+    // Negative: relative, in units of 100 ns.
+    due.QuadPart = -(LONGLONG)(seconds * 1e7);
+    if (timer && SetWaitableTimer(timer, &due, 0, nullptr, nullptr, FALSE))
+    {
+        WaitForSingleObject(timer, INFINITE);
+        return;
+    }
+    Sleep((DWORD)(seconds * 1000.0 + 0.5));
 }
 
 uint64_t osCounter()

@@ -112,4 +112,14 @@ void createWindow(Window* window, const char* title, uint32_t width, uint32_t he
 // Presents the back buffer (waits for the display at swap interval 1).
 void swapWindowBuffers(Window* window);
 
+// The refresh rate of the display the window is on, in hertz, as the system
+// reports it: 0 or 1 when it reports none.
+uint32_t displayRefreshRate(const Window* window);
+
+// True while the window is minimised.
+bool windowMinimised(const Window* window);
+
+// Sleeps until the window gets a message, or for milliseconds at most.
+void waitForWindowMessages(Window* window, uint32_t milliseconds);
+
 static const int32_t centredPosition = (int32_t)0x80000000u;

@@ -49,6 +49,28 @@ void swapWindowBuffers(Window* window)
     SwapBuffers(window->deviceContext);
 }
 
+uint32_t displayRefreshRate(const Window* window)
+{
+    MONITORINFOEXA monitor = {};
+    monitor.cbSize = sizeof monitor;
+    HMONITOR handle = MonitorFromWindow(window->windowHandle, MONITOR_DEFAULTTONEAREST);
+    const char* device = handle && GetMonitorInfoA(handle, &monitor) ? monitor.szDevice : nullptr;
+    DEVMODEA mode = {};
+    mode.dmSize = sizeof mode;
+    if (!EnumDisplaySettingsA(device, ENUM_CURRENT_SETTINGS, &mode)) return 0;
+    return (uint32_t)mode.dmDisplayFrequency;
+}
+
+bool windowMinimised(const Window* window)
+{
+    return window->windowHandle && IsIconic(window->windowHandle);
+}
+
+void waitForWindowMessages(Window*, uint32_t milliseconds)
+{
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, milliseconds, QS_ALLINPUT);
+}
+
 // The exe's icon at the given system size; none when the exe carries no icon
 // (the test programs).
 static HICON loadIcon(HINSTANCE instance, int widthMetric, int heightMetric)

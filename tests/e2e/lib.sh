@@ -72,10 +72,13 @@ e2e_wait_for() { # seconds, command...
 }
 
 # --- input. Every key is held for several frames, because a press and a
-# release that arrive between two polls read only as Released; on a busy
-# machine a frame under Wine can take a tenth of a second. A modifier goes
-# down before its key and up after it: Wine ignores an Alt+F4 whose keys go
-# up together.
+# release that arrive between two polls read only as Released. The program
+# paces itself to the display, about 17 ms a frame at 60 Hz, and on a busy
+# machine a frame under Wine can take a tenth of a second: a key is held
+# 0.15 s, a mouse button 0.2 s, and a typed character 40 ms down and 40 ms up
+# (xdotool splits its delay between the two), over two frames each. A
+# modifier goes down before its key and up after it: Wine ignores an Alt+F4
+# whose keys go up together.
 
 e2e_key() { # keysym or modifier+keysym, [seconds held]
     [[ "$1" != *+* ]] || { xdotool keydown "${1%+*}"; sleep 0.05; }
@@ -85,7 +88,7 @@ e2e_key() { # keysym or modifier+keysym, [seconds held]
 }
 
 # Types text as characters (WM_CHAR).
-e2e_type() { xdotool type --delay 40 "$1"; sleep 0.1; }
+e2e_type() { xdotool type --delay 80 "$1"; sleep 0.1; }
 
 # Opens the prompt with Control+s or o, types the name and presses Return; a
 # save lands a frame or more later, so it waits (5 s at most) for the file.

@@ -38,4 +38,10 @@ void createWindow(Window* window, const char*, uint32_t width, uint32_t height, 
     window->running = 1;
 }
 
-void swapWindowBuffers(Window*) {}
+void swapWindowBuffers(Window*) { ++fakePlatform.swaps; }
+
+uint32_t displayRefreshRate(const Window*) { return 60; }
+
+bool windowMinimised(const Window*) { return fakePlatform.minimised != 0; }
+
+void waitForWindowMessages(Window*, uint32_t) { ++fakePlatform.waits; }

@@ -16,6 +16,10 @@ struct FakePlatform
     int32_t mouseY;
     // createWindow leaves running at 0 when set.
     int32_t failWindowCreation;
+    // What windowMinimised reports; the swaps and waits the program made.
+    int32_t minimised;
+    uint32_t swaps;
+    uint32_t waits;
 };
 
 extern FakePlatform fakePlatform;

@@ -21,6 +21,7 @@
 #include "app/app.h"
 #include "app/autosave.h"
 #include "character/onion_skin.h"
+#include "app/frame_pacing.h"
 #include "fake_platform.h"
 #include "platform/log.h"
 #include "platform/os.h"
@@ -648,6 +649,38 @@ TEST_F(ProgramSession, AFailedWindowStopsBeforeAnyGLCall)
     ASSERT_TRUE(startApp(s.app));
     EXPECT_EQ(s.app->window.running, 0);
     EXPECT_TRUE(recordedCalls().empty());
+}
+
+// Minimised, a frame reads input and waits for a message: no GL call, no
+// swap, no movement. The first frame after a long pause moves by the longest
+// step, 0.1 s. A close while minimised quits without waiting.
+TEST_F(ProgramSession, AMinimisedWindowRestsAndTheStepAfterItIsHeld)
+{
+    s.start("");
+    s.frame();
+    uint32_t swaps = fakePlatform.swaps;
+    float x = s.app->character.characterPosition.x;
+    fakePlatform.minimised = 1;
+    clearRecordedCalls();
+    for (int i = 0; i < 3; ++i) s.frame({KeyRight});
+    EXPECT_TRUE(recordedCalls().empty());
+    EXPECT_EQ(fakePlatform.swaps, swaps);
+    EXPECT_EQ(fakePlatform.waits, 3u);
+    EXPECT_EQ(s.app->character.characterPosition.x, x);
+
+    s.app->counterFrequency = osCounterFrequency();
+    s.app->previousCounter = osCounter() - 5 * s.app->counterFrequency;
+    fakePlatform.minimised = 0;
+    s.frame({KeyRight});
+    EXPECT_EQ(fakePlatform.swaps, swaps + 1);
+    EXPECT_EQ(s.app->deltaTime, longestTimeStep);
+    EXPECT_NEAR(s.app->character.characterPosition.x, x + 125.0f * longestTimeStep, 1e-3);
+
+    fakePlatform.minimised = 1;
+    fakePlatform.quitRequested = 1;
+    s.frame();
+    EXPECT_EQ(s.app->window.running, 0);
+    EXPECT_EQ(fakePlatform.waits, 3u);
 }
 
 // Forked, so the address-space limit stays with the child.

@@ -1,0 +1,34 @@
+#pragma once
+#include <stdint.h>
+
+// How the frame loop keeps time: the step each frame moves by, and the rest
+// after a frame that finished before the display could show it.
+
+// The longest step a frame moves by. A longer gap (the window minimised or
+// dragged, the program stopped in a debugger) moves by this much, so the
+// figure never jumps across the room.
+static const float longestTimeStep = 0.1f;
+// The step of a frame with nothing to measure from (the first one, or no counter).
+static const float nominalTimeStep = 1.0f / 60.0f;
+
+// The step between two counter readings: nominalTimeStep without a previous
+// reading or a frequency, 0 when the counter went back, at most longestTimeStep.
+float timeStepBetween(uint64_t previous, uint64_t now, uint64_t frequency);
+
+// Seconds from one counter reading to a later one; negative when the counter
+// went back, 0 without a frequency.
+double secondsBetween(uint64_t earlier, uint64_t later, uint64_t frequency);
+
+// The refresh interval in seconds for the rate the display reports: 60 Hz for
+// none (0) or the system's "default" (1), otherwise the rate held to 30..240 Hz.
+double refreshInterval(uint32_t reportedHz);
+
+// Whether a swap that took swapSeconds waited for the display: one that
+// waits takes a good part of the interval, one that does not only copies.
+bool swapWaitedForDisplay(double swapSeconds, double interval);
+
+// The rest after a frame that took frameSeconds, its swap included: until the
+// next refresh is due when the frame took clearly less than the interval and
+// the swap did not wait, 0 otherwise. A reading that makes no sense (negative,
+// not a number) rests a whole interval. Always within 0..interval.
+double restAfterFrame(double frameSeconds, double interval, bool swapWaited);
