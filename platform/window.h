@@ -73,9 +73,22 @@ struct Window
     uint32_t typedCount;
     int32_t mouseX;
     int32_t mouseY;
+#if defined(_WIN32)
     HWND windowHandle;
     HDC deviceContext;
     HGLRC glContext;
+#else
+    // The X connection and what the window holds on it, kept opaque here:
+    // Display*, the window and its colormap, the GLX context, the input
+    // method and input context, and the WM_DELETE_WINDOW atom.
+    void* display;
+    unsigned long xWindow;
+    unsigned long colormap;
+    void* glContext;
+    void* inputMethod;
+    void* inputContext;
+    unsigned long deleteAtom;
+#endif
 };
 
 static inline bool isDown(const Window* window, uint32_t key) { return (window->keys[key] & 1) != 0; }
@@ -100,5 +113,8 @@ void createWindow(Window* window, const char* title, uint32_t width, uint32_t he
 
 // Presents the back buffer (waits for the display at swap interval 1).
 void swapWindowBuffers(Window* window);
+
+// The path of the font text is drawn with; an empty text when the system has none.
+const char* systemFontPath();
 
 static const int32_t centredPosition = (int32_t)0x80000000u;

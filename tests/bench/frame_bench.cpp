@@ -17,6 +17,7 @@ void initKeyTables() {}
 void pollInput(Window* window) { window->typedCount = 0; }
 void refreshKeys(Window*) {}
 void swapWindowBuffers(Window*) {}
+const char* systemFontPath() { return ""; }
 
 void createWindow(Window* window, const char*, uint32_t width, uint32_t height, int32_t, int32_t)
 {
@@ -107,7 +108,7 @@ void writeAnimation(const std::string& path, uint32_t frames)
     writeFile(path, bytes.data(), bytes.size());
 }
 
-// The program looks for Verdana, which the host lacks; without a font every
+// The stand-in window layer offers no system font; without a font every
 // text would cost nothing, so the benchmark draws with DejaVu Sans instead.
 void useHostFont(App* app)
 {

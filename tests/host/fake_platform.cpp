@@ -39,3 +39,6 @@ void createWindow(Window* window, const char*, uint32_t width, uint32_t height, 
 }
 
 void swapWindowBuffers(Window*) {}
+
+// No system font: the sessions load theirs after start-up.
+const char* systemFontPath() { return ""; }
