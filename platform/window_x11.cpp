@@ -134,6 +134,7 @@ static bool createXWindow(Window* window, GLXFBConfig config, const char* title,
     Atom deleteAtom = XInternAtom(display, "WM_DELETE_WINDOW", False);
     XSetWMProtocols(display, xWindow, &deleteAtom, 1);
     window->deleteAtom = deleteAtom;
+    setWindowIcon(window);
     return true;
 }
 

@@ -13,3 +13,6 @@ static inline Display* displayOf(const Window* window) { return (Display*)window
 // Opens the input method and the window's input context for typed text;
 // without them typed text falls back to Latin-1 keysyms.
 void openInputContext(Window* window);
+
+// Gives the window the program's icon, for the window manager's title bar and task list.
+void setWindowIcon(Window* window);
