@@ -85,7 +85,7 @@ static void releaseKey(Window* window, XEvent* event)
     }
     uint32_t key = keyOf(&event->xkey);
     // Where the window manager leaves Alt+F4 to the program, it closes the window.
-    if (key == KeyF1 + 3 && isDown(window, KeyAlt)) window->quitRequested = 1;
+    if (key == KeyF4 && isDown(window, KeyAlt)) window->quitRequested = 1;
     setKey(window, key, false);
 }
 
