@@ -86,7 +86,7 @@ bool startApp(App* app)
         logString("Failed to reserve the font memory block\n");
         return false;
     }
-    uint32_t built = buildFontAtlas(&app->fontArena, "C:\\Windows\\Fonts\\Verdana.ttf", 24);
+    uint32_t built = buildFontAtlas(&app->fontArena, systemFontPath(), 24);
     app->font = fontAtlasFromArena(app->fontArena, built);
     app->textBatch.font = &app->font;
 

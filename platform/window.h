@@ -78,9 +78,24 @@ struct Window
     uint32_t typedCount;
     int32_t mouseX;
     int32_t mouseY;
+#if defined(_WIN32)
     HWND windowHandle;
     HDC deviceContext;
     HGLRC glContext;
+#else
+    // The X connection and what the window holds on it, kept opaque here:
+    // Display*, the window and its colormap, the GLX context, the input
+    // method and input context, and the WM_DELETE_WINDOW atom.
+    void* display;
+    unsigned long xWindow;
+    unsigned long colormap;
+    void* glContext;
+    void* inputMethod;
+    void* inputContext;
+    unsigned long deleteAtom;
+    // Set while the window manager keeps the window unmapped: minimised.
+    int32_t unmapped;
+#endif
     // Called when the system ends the session (log-off, shutdown); the
     // process may be ended as soon as it returns.
     void (*sessionEnding)(void* context);
@@ -121,5 +136,8 @@ bool windowMinimised(const Window* window);
 
 // Sleeps until the window gets a message, or for milliseconds at most.
 void waitForWindowMessages(Window* window, uint32_t milliseconds);
+
+// The path of the font text is drawn with; an empty text when the system has none.
+const char* systemFontPath();
 
 static const int32_t centredPosition = (int32_t)0x80000000u;

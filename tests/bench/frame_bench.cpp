@@ -20,6 +20,7 @@ void swapWindowBuffers(Window*) {}
 uint32_t displayRefreshRate(const Window*) { return 60; }
 bool windowMinimised(const Window*) { return false; }
 void waitForWindowMessages(Window*, uint32_t) {}
+const char* systemFontPath() { return ""; }
 
 void createWindow(Window* window, const char*, uint32_t width, uint32_t height, int32_t, int32_t)
 {
@@ -110,7 +111,7 @@ void writeAnimation(const std::string& path, uint32_t frames)
     writeFile(path, bytes.data(), bytes.size());
 }
 
-// The program looks for Verdana, which the host lacks; without a font every
+// The stand-in window layer offers no system font; without a font every
 // text would cost nothing, so the benchmark draws with DejaVu Sans instead.
 void useHostFont(App* app)
 {

@@ -1,6 +1,7 @@
-# Shared machinery of the end-to-end scripts: runs the real marionette.exe
-# under Wine in a working folder, drives it with X input events and
-# reads what it shows. Source it, then call e2e_init <win64 build dir> <out dir>.
+# Shared machinery of the end-to-end scripts: runs the real program in a
+# working folder (marionette.exe under Wine from build/win64, or the native
+# marionette from build/linux), drives it with X input events and reads what
+# it shows. Source it, then call e2e_init <build dir> <out dir>.
 
 # Positions are client coordinates as the program counts them: origin at the
 # bottom-left corner of the 1280x720 client area, y up.
@@ -13,7 +14,9 @@ E2E_LAUNCHER="" E2E_PASSED=0 E2E_FAILED=0
 # Xvfb is private and its Wine server is ended with it; the program is always
 # stopped when the script exits.
 e2e_init() { # build dir, out dir
-    E2E_BUILD="$(cd "$1" && pwd)" && E2E_EXE="$E2E_BUILD/marionette.exe" || return 1
+    E2E_BUILD="$(cd "$1" && pwd)" || return 1
+    E2E_EXE="$E2E_BUILD/marionette.exe" E2E_NATIVE=""
+    [ -f "$E2E_EXE" ] || E2E_EXE="$E2E_BUILD/marionette" E2E_NATIVE=1
     mkdir -p "$2/shots" && E2E_OUT="$(cd "$2" && pwd)" || return 1
     export WINEPREFIX="$E2E_BUILD/wineprefix"
     if [ -z "${MARIONETTE_SESSION:-}" ]; then
@@ -32,7 +35,9 @@ e2e_init() { # build dir, out dir
 # window small first and without a window manager the X window is the client.
 e2e_start() { # folder
     E2E_FOLDER="$1"
-    (cd "$1" && exec "$e2e_root/scripts/wine-env" "$E2E_EXE") >"$1.log" 2>&1 &
+    if [ -n "$E2E_NATIVE" ]; then (cd "$1" && exec "$E2E_EXE") >"$1.log" 2>&1 &
+    else (cd "$1" && exec "$e2e_root/scripts/wine-env" "$E2E_EXE") >"$1.log" 2>&1 &
+    fi
     E2E_LAUNCHER=$!
     for _ in $(seq 300); do
         for window in $(xdotool search --name '^Marionette Room$' 2>/dev/null); do
@@ -51,12 +56,15 @@ e2e_start() { # folder
 e2e_running() { [ -n "$E2E_LAUNCHER" ] && kill -0 "$E2E_LAUNCHER" 2>/dev/null; }
 
 # Closes the program with Alt+F4 and returns its exit status; one that has
-# not ended after 5 s is killed with the prefix's Wine server and fails, as
-# the launcher's status would still be 0.
+# not ended after 5 s is killed (under Wine with the prefix's Wine server)
+# and fails, as the launcher's status would still be 0.
 e2e_quit() {
     e2e_key Alt_L+F4
     for _ in $(seq 50); do e2e_running || break; sleep 0.1; done
-    if e2e_running; then wineserver -k; wait "$E2E_LAUNCHER"; return 1; fi
+    if e2e_running; then
+        if [ -n "$E2E_NATIVE" ]; then kill "$E2E_LAUNCHER"; else wineserver -k; fi
+        wait "$E2E_LAUNCHER"; return 1
+    fi
     wait "$E2E_LAUNCHER"
 }
 

@@ -45,3 +45,6 @@ uint32_t displayRefreshRate(const Window*) { return 60; }
 bool windowMinimised(const Window*) { return fakePlatform.minimised != 0; }
 
 void waitForWindowMessages(Window*, uint32_t) { ++fakePlatform.waits; }
+
+// No system font: the sessions load theirs after start-up.
+const char* systemFontPath() { return ""; }
