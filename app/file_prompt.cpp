@@ -1,9 +1,9 @@
 #include "app/file_prompt.h"
 #include "app/animation_files.h"
-#include "export/export_name.h"
 #include "character/frame_strip.h"
-#include "character/pose_editor.h"
 #include "character/pose.h"
+#include "character/pose_editor.h"
+#include "export/export_name.h"
 #include "platform/os.h"
 #include "platform/window.h"
 #include "render/render_batch.h"
@@ -42,6 +42,15 @@ static void closeWithoutAction(FilePromptState* prompt)
     setNameLength(prompt, 0);
 }
 
+// Backspace takes a whole character: half of a double-byte or UTF-8 one
+// would leave a name no file system takes.
+static uint32_t lastCharacterStart(const uint8_t* name, uint32_t length)
+{
+    uint32_t start = 0;
+    for (uint32_t at = 0; at < length; at = osNextCharacter(name, length, at)) start = at;
+    return start;
+}
+
 static void takeTypedCharacters(FilePromptState* prompt, const Window* window)
 {
     uint32_t count = window->typedCount < 32 ? window->typedCount : 32;
@@ -59,7 +68,7 @@ static void takeTypedCharacters(FilePromptState* prompt, const Window* window)
         bool control = character < 0x20 || character == characterDelete;
         if (character == characterBackspace)
         {
-            if (prompt->fileNameLength > 0) setNameLength(prompt, prompt->fileNameLength - 1);
+            setNameLength(prompt, lastCharacterStart(prompt->fileName, prompt->fileNameLength));
         }
         else if (!control && prompt->fileNameLength < longestName)
         {

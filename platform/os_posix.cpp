@@ -190,12 +190,21 @@ uint32_t osAnsiToUtf8(const uint8_t* text, uint32_t length, uint8_t* out, uint32
 }
 #endif
 
-// Names here are UTF-8 (or the stand-in code page above), in which no
-// character's later bytes can be mistaken for a slash.
+#if defined(MARIONETTE_X11)
+// A UTF-8 character is its first byte and the continuation bytes after it.
+uint32_t osNextCharacter(const uint8_t* text, uint32_t length, uint32_t at)
+{
+    if (at >= length) return length;
+    do ++at;
+    while (at < length && (text[at] & 0xC0) == 0x80);
+    return at;
+}
+#else
 uint32_t osNextCharacter(const uint8_t*, uint32_t length, uint32_t at)
 {
     return at < length ? at + 1 : length;
 }
+#endif
 
 void osSleep(double seconds)
 {

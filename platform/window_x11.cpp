@@ -33,9 +33,14 @@ static int noteXError(Display*, XErrorEvent* error)
     return 0;
 }
 
+// Xlib ends the process once this returns, so unsaved edits are saved here,
+// as when the system ends the session.
+static Window* openWindow;
+
 static int reportLostDisplay(Display*)
 {
     fprintf(stderr, "marionette: the connection to the X display was lost\n");
+    if (openWindow && openWindow->sessionEnding) openWindow->sessionEnding(openWindow->sessionEndingContext);
     exit(1);
 }
 
@@ -238,6 +243,7 @@ void createWindow(Window* window, const char* title, uint32_t width, uint32_t he
 
     showWindow(window);
     window->running = 1;
+    openWindow = window;
 }
 
 void swapWindowBuffers(Window* window)
