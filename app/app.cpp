@@ -2,6 +2,7 @@
 #include "app/animation_files.h"
 #include "app/file_reading.h"
 #include "app/scenery.h"
+#include "character/frame_edits.h"
 #include "platform/gl_functions.h"
 #include "platform/log.h"
 #include "platform/os.h"
@@ -239,6 +240,8 @@ void runFrame(App* app)
     int32_t promptWasOpen = app->prompt.promptOpen;
     EditTarget edits = {&app->editedAnimation, &app->animationArena, &app->frameStrip, &app->poseEditor};
     runEditKeys(&app->history, &app->window, promptWasOpen, app->editorMode, edits);
+    if (app->editorMode && !promptWasOpen && !poseEditUnderWay(&app->poseEditor))
+        runFrameEditKeys(&app->frameStrip, &app->window, &app->editedAnimation);
     updateFilePrompt(&app->prompt, &app->window, &app->textBatch, &app->rectBatch, &app->font,
                      &app->editedAnimation, &app->animationArena, &app->frameStrip.selectedFrame);
     if (app->prompt.savedOrLoaded) markEditHistorySaved(&app->history, &app->editedAnimation);

@@ -2,6 +2,7 @@
 #include <string.h>
 #include "character/onion_skin.h"
 #include "character/pose_editor.h"
+#include "character/skeleton.h"
 #include "platform/window.h"
 #include "render/render_batch.h"
 
@@ -87,27 +88,20 @@ static void duplicateSelectedFrame(FrameStripState* strip, Animation* animation,
     insertAfterSelected(strip, animation, poseArena, animation->poses[strip->selectedFrame]);
 }
 
-// Summed in double, a midpoint of two finite floats is finite and rounded once.
-static float midway(float a, float b)
-{
-    return (float)(((double)a + (double)b) * 0.5);
-}
-
 bool insertInBetween(FrameStripState* strip, Animation* animation, Arena* poseArena)
 {
     uint32_t count = animation->frameCount;
     if (count < 2 || strip->selectedFrame >= count || !roomForOneMoreFrame(animation, poseArena)) return false;
     const Pose& from = animation->poses[strip->selectedFrame];
     const Pose& to = animation->poses[(strip->selectedFrame + 1) % count];
-    Pose between;
-    for (uint32_t i = 0; i < 28; ++i)
-        between.points[i] = {midway(from.points[i].x, to.points[i].x), midway(from.points[i].y, to.points[i].y)};
-    insertAfterSelected(strip, animation, poseArena, between);
+    insertAfterSelected(strip, animation, poseArena, inBetweenPose(&from, &to));
     return true;
 }
 
 static void stepWithArrows(FrameStripState* strip, const Window* window, uint32_t frameCount)
 {
+    // Shift and an arrow move the frame instead (frame_edits).
+    if (isDown(window, KeyShift)) return;
     if (wasReleased(window, KeyRight))
         strip->selectedFrame = strip->selectedFrame + 1 >= frameCount ? 0 : strip->selectedFrame + 1;
     else if (wasReleased(window, KeyLeft))

@@ -1,6 +1,7 @@
 #pragma once
 #include <stdint.h>
 #include "character/pose.h"
+#include "character/skeleton.h"
 
 struct Window;
 struct RenderBatch;
@@ -25,6 +26,7 @@ struct PoseEditorState
     Vec2 grabBackup[9];
     Vec2 previousMouse;
     int32_t previousMouseSet;
+    JointDrag jointDrag;
 };
 
 // Corners (x0, y0, x1, y1) of polyline button i in a client area of this height.

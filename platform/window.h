@@ -81,6 +81,7 @@ struct Window
 static inline bool isDown(const Window* window, uint32_t key) { return (window->keys[key] & 1) != 0; }
 static inline bool wasPressed(const Window* window, uint32_t key) { return (window->keys[key] & 3) == Pressed; }
 static inline bool wasReleased(const Window* window, uint32_t key) { return (window->keys[key] & 3) == Released; }
+static inline bool controlChord(const Window* window) { return isDown(window, KeyControl) && !isDown(window, KeyAlt); }
 
 extern uint8_t virtualKeyFromKey[256];
 extern uint8_t keyFromVirtualKey[256];
