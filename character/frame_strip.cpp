@@ -101,7 +101,7 @@ bool insertInBetween(FrameStripState* strip, Animation* animation, Arena* poseAr
 static void stepWithArrows(FrameStripState* strip, const Window* window, uint32_t frameCount)
 {
     // Shift and an arrow move the frame instead (frame_edits).
-    if (isDown(window, KeyShift)) return;
+    if (isDown(window, KeyShift) || wasReleased(window, KeyShift)) return;
     if (wasReleased(window, KeyRight))
         strip->selectedFrame = strip->selectedFrame + 1 >= frameCount ? 0 : strip->selectedFrame + 1;
     else if (wasReleased(window, KeyLeft))
