@@ -242,6 +242,7 @@ void runFrame(App* app)
     runEditKeys(&app->history, &app->window, promptWasOpen, app->editorMode, edits);
     if (app->editorMode && !promptWasOpen && !poseEditUnderWay(&app->poseEditor))
         runFrameEditKeys(&app->frameStrip, &app->window, &app->editedAnimation);
+    app->poseEditor.jointDragsWait = promptWasOpen;
     updateFilePrompt(&app->prompt, &app->window, &app->textBatch, &app->rectBatch, &app->font,
                      &app->editedAnimation, &app->animationArena, &app->frameStrip.selectedFrame);
     if (app->prompt.savedOrLoaded) markEditHistorySaved(&app->history, &app->editedAnimation);

@@ -141,7 +141,7 @@ static void chooseJointDrag(PoseEditorState* editor, const Window* window, const
     if (editor->draggedPoint == -1) editor->jointDrag.kind = JointDragNone;
     if (editor->draggedPoint == -1 || draggedBefore != -1) return;
     editor->jointDrag.kind = JointDragNone;
-    if (!isDown(window, KeyShift)) return;
+    if (editor->jointDragsWait || !isDown(window, KeyShift)) return;
     uint32_t point = polylineFirst[editor->selectedPolyline] + (uint32_t)editor->draggedPoint;
     editor->jointDrag = startJointDrag(pose, point, controlChord(window));
 }
