@@ -4,6 +4,7 @@
 #include "app/file_reading.h"
 #include "app/frame_pacing.h"
 #include "app/scenery.h"
+#include "character/frame_edits.h"
 #include "platform/gl_functions.h"
 #include "platform/log.h"
 #include "platform/os.h"
@@ -302,6 +303,9 @@ void runFrame(App* app)
     int32_t promptWasOpen = app->prompt.promptOpen;
     EditTarget edits = {&app->editedAnimation, &app->animationArena, &app->frameStrip, &app->poseEditor};
     runEditKeys(&app->history, &app->window, promptWasOpen, app->editorMode, edits);
+    if (app->editorMode && !promptWasOpen && !poseEditUnderWay(&app->poseEditor))
+        runFrameEditKeys(&app->frameStrip, &app->window, &app->editedAnimation);
+    app->poseEditor.jointDragsWait = promptWasOpen;
     updateFilePrompt(&app->prompt, &app->window, &app->textBatch, &app->rectBatch, &app->font,
                      &app->editedAnimation, &app->animationArena, &app->frameStrip.selectedFrame, &app->poseEditor);
     if (app->prompt.savedOrLoaded) markEditHistorySaved(&app->history, &app->editedAnimation);

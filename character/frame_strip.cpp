@@ -2,6 +2,7 @@
 #include <string.h>
 #include "character/onion_skin.h"
 #include "character/pose_editor.h"
+#include "character/skeleton.h"
 #include "platform/window.h"
 #include "render/render_batch.h"
 
@@ -88,28 +89,21 @@ static void duplicateSelectedFrame(FrameStripState* strip, Animation* animation,
     insertAfterSelected(strip, animation, poseArena, animation->poses[strip->selectedFrame]);
 }
 
-// Summed in double, a midpoint of two finite floats is finite and rounded once.
-static float midway(float a, float b)
-{
-    return (float)(((double)a + (double)b) * 0.5);
-}
-
 bool insertInBetween(FrameStripState* strip, Animation* animation, Arena* poseArena)
 {
     uint32_t count = animation->frameCount;
     if (count < 2 || strip->selectedFrame >= count || !roomForOneMoreFrame(animation, poseArena)) return false;
     const Pose& from = animation->poses[strip->selectedFrame];
     const Pose& to = animation->poses[(strip->selectedFrame + 1) % count];
-    Pose between;
-    for (uint32_t i = 0; i < 28; ++i)
-        between.points[i] = {midway(from.points[i].x, to.points[i].x), midway(from.points[i].y, to.points[i].y)};
-    insertAfterSelected(strip, animation, poseArena, between);
+    insertAfterSelected(strip, animation, poseArena, inBetweenPose(&from, &to));
     return true;
 }
 
 static void stepWithArrows(FrameStripState* strip, PoseEditorState* editor, const Window* window,
                            Animation* animation)
 {
+    // Shift and an arrow move the frame instead (frame_edits).
+    if (isDown(window, KeyShift) || wasReleased(window, KeyShift)) return;
     uint32_t frameCount = animation->frameCount;
     if (wasReleased(window, KeyRight) || wasReleased(window, KeyLeft))
         putGrabBack(editor, animation->poses + strip->selectedFrame);

@@ -25,7 +25,7 @@ void updateFrameStrip(FrameStripState* strip, PoseEditorState* editor, const Win
 // The right edge of the strip (its add box) for an animation of this many frames.
 float frameStripRight(uint32_t frameCount);
 
-// Inserts after the selected frame one whose every point lies midway between
-// it and the next frame (frame 0 after the last), and selects it. Returns
+// Inserts after the selected frame the in-between of it and the next frame
+// (frame 0 after the last; see inBetweenPose), and selects it. Returns
 // false, changing nothing, with fewer than two frames or no room for one more.
 bool insertInBetween(FrameStripState* strip, Animation* animation, Arena* poseArena);

@@ -134,6 +134,18 @@ static void pickPoint(PoseEditorState* editor, const Window* window, const Edito
     if (editor->draggedPoint != -1 && wasReleased(window, KeyMouseLeft)) editor->draggedPoint = -1;
 }
 
+// A drag begun with Shift turns the point about its joint; with Control+Shift
+// a hand or an ankle reaches for the mouse.
+static void chooseJointDrag(PoseEditorState* editor, const Window* window, const Pose* pose, int64_t draggedBefore)
+{
+    if (editor->draggedPoint == -1) editor->jointDrag.kind = JointDragNone;
+    if (editor->draggedPoint == -1 || draggedBefore != -1) return;
+    editor->jointDrag.kind = JointDragNone;
+    if (editor->jointDragsWait || !isDown(window, KeyShift)) return;
+    uint32_t point = polylineFirst[editor->selectedPolyline] + (uint32_t)editor->draggedPoint;
+    editor->jointDrag = startJointDrag(pose, point, controlChord(window));
+}
+
 static void drawCrosshair(const EditorView* view, RenderBatch* lines)
 {
     Vec2 m = view->mouse;
@@ -225,16 +237,15 @@ void putGrabBack(PoseEditorState* editor, Pose* pose)
     if (editor->grabbing) restoreGrab(editor, pose->points + polylineFirst[editor->selectedPolyline]);
 }
 
-static void movePoints(PoseEditorState* editor, const Window* window, const EditorView* view, Vec2* w)
+static void movePoints(PoseEditorState* editor, const Window* window, const EditorView* view, Vec2* w, Pose* pose)
 {
     float r = 1.0f / editor->zoom;
     if (editor->selectionCount == 0)
     {
         editor->grabbing = 0;
         if (editor->draggedPoint == -1) return;
-        Vec2* dragged = &w[editor->draggedPoint];
-        dragged->x = (view->mouse.x - view->origin.x) * r;
-        dragged->y = (view->mouse.y - view->origin.y) * r;
+        Vec2 target = {(view->mouse.x - view->origin.x) * r, (view->mouse.y - view->origin.y) * r};
+        if (!followJointDrag(&editor->jointDrag, pose, target)) w[editor->draggedPoint] = target;
         return;
     }
 
@@ -311,7 +322,9 @@ void updatePoseEditor(PoseEditorState* editor, const Window* window, RenderBatch
     Vec2* w = pose->points + polylineFirst[editor->selectedPolyline];
     copyAndPaste(editor, window, w, n);
     toggleHandles(editor, window);
+    int64_t draggedBefore = editor->draggedPoint;
     pickPoint(editor, window, &view, w, n);
+    chooseJointDrag(editor, window, pose, draggedBefore);
     selectPoints(editor, window, &view, lines, w, n);
 
     if (!editor->previousMouseSet)
@@ -319,7 +332,7 @@ void updatePoseEditor(PoseEditorState* editor, const Window* window, RenderBatch
         editor->previousMouse = view.mouse;
         editor->previousMouseSet = 1;
     }
-    movePoints(editor, window, &view, w);
+    movePoints(editor, window, &view, w, pose);
     zoomView(editor, window, &view);
 
     if (onionSkin) drawOnionSkin(lines, onionSkin, view.origin, editor->zoom);

@@ -1,6 +1,7 @@
 #pragma once
 #include <stdint.h>
 #include "character/pose.h"
+#include "character/skeleton.h"
 
 struct Window;
 struct RenderBatch;
@@ -25,6 +26,9 @@ struct PoseEditorState
     Vec2 grabBackup[9];
     Vec2 previousMouse;
     int32_t previousMouseSet;
+    JointDrag jointDrag;
+    // Set while a name is typed: Shift-drags are then plain drags.
+    int32_t jointDragsWait;
 };
 
 // Corners (x0, y0, x1, y1) of polyline button i in a client area of this height.

@@ -368,8 +368,8 @@ const struct { const char* name; std::string script; } steps[] = {
     {"Alt and a long drag up stays above zero", "down Alt; drag 1000 100 1000 700; up"},
     {"and back to about 1", "down Alt; drag 1000 500 1000 410; up"},
     {"Control+C on frame 1, Left, Control+V", "Control+C; Left; Control+V"},
-    {"Control+I puts a midway frame after frame 0", "Control+I"},
-    {"Control+I on that frame, 1 of 3, goes midway to frame 2", "Control+I"},
+    {"Control+I puts an in-between after frame 0", "Control+I"},
+    {"Control+I on that frame, 1 of 3, goes between it and frame 2", "Control+I"},
     {"Control+Z takes it back", "Control+Z"},
     {"Right twice, then a Control+click on box 0 deletes it", "Right; Right; click 117 705 Control"},
     {"the head button, then Control+V pastes nothing", "click 55 680; Control+V"},
@@ -416,6 +416,14 @@ const struct { const char* name; std::string script; } steps[] = {
     {"Control+O walk_cycle.anim", "Control+O; type walk_cycle.anim\r"},
     {"Control+Z undoes the load", "Control+Z"},
     {"Control+Y loads it again", "Control+Y"},
+    {"the arms; Shift and a drag of the left hand turn it about the elbow", "Down; Down; down Shift; point 10 560 150; up"},
+    {"the legs; Control+Shift and a drag of the right ankle: the knee bends, the toe follows",
+     "Down; down Control; down Shift; point 26 720 90; up"},
+    {"X swaps the sides, M mirrors about the root", "X; M"},
+    {"Shift+Right moves the frame to place 1, Shift+Left back and again to place 0", "Shift+Right; Shift+Left; Shift+Left"},
+    {"with the prompt open X, M and Shift+Right do nothing, and a Shift-drag of the ankle moves it alone",
+     "Control+S; X; M; Shift+Right; down Shift; point 20 700 60; up; Escape"},
+    {"Control+Z seven times undoes them one by one; Down to the head", "repeat 7 Control+Z; Down"},
     {"Control+E walk.PNG exports the walk", "Control+E; type walk.PNG\r"},
     {"exports as w.gif, a.png.json, .png and out/: the last two write nothing",
      "Control+E; type w.gif\r; Control+E; type a.png.json\r; Control+E; type .png\r; Control+E; type out/\r"},
@@ -604,21 +612,23 @@ TEST_F(ProgramSession, OnionSkinAndInBetweenShowTheirFrames)
                                                                                            : nullptr;
         if (colour) starts[colour].push_back({draw->points[0], draw->points[1]});
     }
-    const Pose* poses = s.app->editedAnimation.poses;
+    Pose* poses = s.app->editedAnimation.poses;
     Vec2 head = poses[1].points[0];
     ASSERT_EQ(starts["previous"].size(), 4u) << "four polylines of frame 1";
     EXPECT_EQ(starts["previous"][0].x, 640 + head.x);
     EXPECT_EQ(starts["previous"][0].y, 50 + head.y);
     EXPECT_EQ(starts.count("next"), 0u) << "no frame after the last";
 
+    // The whole figure 40 right and 20 up: the in-between is the figure 20 right and 10 up.
+    for (uint32_t i = 0; i < 28; ++i) poses[1].points[i] = {poses[0].points[i].x + 40, poses[0].points[i].y + 20};
     s.play("Left; Left; Control+I");
     const Pose& from = poses[0];
     const Pose& between = poses[1];
     const Pose& to = poses[2];
     uint32_t midway = 0;
     for (uint32_t i = 0; i < 28; ++i)
-        midway += between.points[i].x == (from.points[i].x + to.points[i].x) / 2 &&
-                  between.points[i].y == (from.points[i].y + to.points[i].y) / 2;
+        midway += fabsf(between.points[i].x - (from.points[i].x + 20)) < 1e-3f &&
+                  fabsf(between.points[i].y - (from.points[i].y + 10)) < 1e-3f;
     EXPECT_EQ(midway, 28u);
     EXPECT_NE(memcmp(&between, &from, sizeof(Pose)), 0);
     EXPECT_NE(memcmp(&between, &to, sizeof(Pose)), 0);

@@ -1,0 +1,147 @@
+#include <math.h>
+#include <string.h>
+#include <fstream>
+#include <string>
+#include "app/arena.h"
+#include "character/frame_edits.h"
+#include "character/frame_strip.h"
+#include "character/skeleton.h"
+#include <gtest/gtest.h>
+
+namespace {
+
+// The figure as our generator stands it; point 23 lies on the root.
+Pose basePose()
+{
+    Pose pose = {};
+    std::ifstream(MARIONETTE_SOURCE_DIR "/assets/character.bin", std::ios::binary).read((char*)&pose, sizeof pose);
+    return pose;
+}
+
+double distance(Vec2 a, Vec2 b) { return hypot((double)a.x - b.x, (double)a.y - b.y); }
+
+// The points that moved from a to b, as a bit set, after checking every bone kept its length.
+uint32_t movedKeepingLengths(const Pose& a, const Pose& b, const std::string& what)
+{
+    uint32_t moved = 0;
+    for (uint32_t i = 0; i < 28; ++i)
+    {
+        double was = distance(a.points[i], a.points[skeletonParent[i]]);
+        EXPECT_NEAR(distance(b.points[i], b.points[skeletonParent[i]]), was, 1e-4 * was) << what << ", point " << i;
+        moved |= (uint32_t)(memcmp(&a.points[i], &b.points[i], sizeof(Vec2)) != 0) << i;
+    }
+    return moved;
+}
+
+Pose dragged(Pose pose, uint32_t point, Vec2 target, bool reach)
+{
+    JointDrag drag = startJointDrag(&pose, point, reach);
+    EXPECT_TRUE(followJointDrag(&drag, &pose, target)) << point;
+    return pose;
+}
+
+uint32_t bits(uint32_t first, uint32_t last) { return (2u << last) - (1u << first); }
+
+TEST(JointDrag, TurnsAboutTheParentWithAllBelowOrReachesWithTwoBonesKeepingLengths)
+{
+    const Pose base = basePose();
+    const uint32_t arms = bits(10, 18), head = bits(0, 5);
+    // Point, target, Control+Shift, the points that move; a reach end at zero lies on the target.
+    const struct { uint32_t point; Vec2 target; bool reach; uint32_t moved; } cases[] = {
+        {10, {-40, 90}, 0, bits(10, 10)},  {11, {-30, 60}, 0, bits(10, 11)},  {12, {-20, 140}, 0, bits(10, 12)},
+        {14, {10, 130}, 0, arms},          {6, {-30, 110}, 0, head | bits(6, 6) | arms},
+        {7, {20, 100}, 0, head | bits(6, 7) | arms}, {2, {40, 150}, 0, head}, {21, {30, 50}, 0, bits(19, 21)},
+        {9, {50, 60}, 0, bits(0, 27)},     {23, {-10, 70}, 0, bits(0, 27)},   // the whole figure
+        {20, {-20, 20}, 1, bits(19, 21)},  {26, {30, 40}, 1, bits(25, 27)},   {10, {-30, 110}, 1, bits(10, 11)},
+        {18, {20, 100}, 1, bits(17, 18)},  {20, {-5, -100}, 1, bits(19, 21)}, {10, {-200, 121}, 1, bits(10, 11)},
+    };
+    for (const auto& c : cases)
+    {
+        std::string what = std::to_string(c.point) + " to " + std::to_string(c.target.x);
+        Pose after = dragged(base, c.point, c.target, c.reach);
+        EXPECT_EQ(movedKeepingLengths(base, after, what), c.moved) << what;
+        Vec2 p = after.points[c.point], from = after.points[skeletonParent[c.point]];
+        if (c.reach) from = after.points[skeletonParent[skeletonParent[c.point]]];
+        if (c.point == 9 || c.point == 23) from = p;
+        // Pointing at the mouse from the joint turned about; in reach, on it.
+        double ux = p.x - from.x, uy = p.y - from.y, vx = c.target.x - from.x, vy = c.target.y - from.y;
+        EXPECT_NEAR(ux * vy - uy * vx, 0, 1e-3 * hypot(vx, vy)) << what;
+        EXPECT_GE(ux * vx + uy * vy, 0) << what;
+        double reach = distance(base.points[c.point], base.points[skeletonParent[c.point]]) +
+                       distance(base.points[skeletonParent[c.point]], base.points[skeletonParent[skeletonParent[c.point]]]);
+        EXPECT_TRUE(!c.reach || hypot(vx, vy) > reach || distance(p, c.target) < 1e-3) << what;
+        if (!c.reach) continue;
+        // The elbow or knee stays on its side of the line from the top joint to the end.
+        Vec2 e0 = base.points[skeletonParent[c.point]], e = after.points[skeletonParent[c.point]];
+        Vec2 h0 = base.points[c.point];
+        double side0 = (h0.x - from.x) * (e0.y - from.y) - (h0.y - from.y) * (e0.x - from.x);
+        double side = ux * (e.y - from.y) - uy * (e.x - from.x);
+        EXPECT_TRUE(side * side0 > 0 || fabs(side) < 1e-2 * reach * reach) << what;
+    }
+    // The mouse exactly on the joint moves nothing; a point on its parent has no joint drag.
+    Pose pose = dragged(base, 11, base.points[12], false);
+    EXPECT_EQ(memcmp(&pose, &base, sizeof pose), 0);
+    pose.points[13] = pose.points[14];
+    EXPECT_EQ(startJointDrag(&pose, 13, false).kind, JointDragNone);
+}
+
+TEST(FrameEdits, SwapMirrorAndMoveUndoThemselvesAndInBetweensKeepLengths)
+{
+    Pose frames[4] = {basePose(), basePose(), basePose()};
+    frames[1].points[9].x = 2.75f;
+    frames[2].points[0] = {NAN, 1};
+    Pose original[4];
+    memcpy(original, frames, sizeof frames);
+    Animation animation = {3, frames};
+    FrameStripState strip = {1};
+    swapSides(&frames[0]);
+    EXPECT_EQ(memcmp(&frames[0].points[10], &original[0].points[18], sizeof(Vec2)), 0);
+    EXPECT_EQ(memcmp(&frames[0].points[22], &original[0].points[24], sizeof(Vec2)), 0);
+    swapSides(&frames[0]);
+    EXPECT_TRUE(mirrorPose(&frames[1]) && frames[1].points[18].x == 5.5f - original[1].points[18].x);
+    EXPECT_TRUE(mirrorPose(&frames[1]) && mirrorPose(&frames[2]) && mirrorPose(&frames[2]));
+    EXPECT_TRUE(moveSelectedFrame(&strip, &animation, -1) && strip.selectedFrame == 0);
+    EXPECT_EQ(memcmp(&frames[0], &original[1], sizeof(Pose)), 0);
+    EXPECT_FALSE(moveSelectedFrame(&strip, &animation, -1));
+    EXPECT_TRUE(moveSelectedFrame(&strip, &animation, 1));
+    strip.selectedFrame = 2;
+    EXPECT_FALSE(moveSelectedFrame(&strip, &animation, 1));
+    EXPECT_EQ(memcmp(frames, original, sizeof frames), 0);
+    frames[0].points[3].x = -3e38f; // would overflow
+    frames[0].points[9].x = 1e38f;
+    frames[1].points[9].x = INFINITY;
+    memcpy(original, frames, sizeof frames);
+    EXPECT_FALSE(mirrorPose(&frames[0]) || mirrorPose(&frames[1]));
+    EXPECT_EQ(memcmp(frames, original, sizeof frames), 0);
+
+    // An arm swung 70 degrees forward and back about the shoulder, the figure
+    // 10 to the right: the in-between hangs it at full length, midway.
+    Pose swing[2] = {basePose(), basePose()};
+    for (uint32_t i = 10; i <= 11; ++i)
+        for (int k = 0; k < 2; ++k)
+        {
+            Vec2 s = swing[k].points[12], p = swing[k].points[i];
+            double a = atan2(p.y - s.y, p.x - s.x) + (k ? -1.2 : 1.2), r = distance(p, s);
+            swing[k].points[i] = {(float)(s.x + r * cos(a)), (float)(s.y + r * sin(a))};
+        }
+    for (Vec2& p : swing[1].points) p.x += 10;
+    Pose expected = basePose();
+    for (Vec2& p : expected.points) p.x += 5;
+    memcpy(frames, swing, sizeof swing);
+    Arena arena = {sizeof frames, 2 * sizeof(Pose), (uint8_t*)frames};
+    animation = {2, frames};
+    strip.selectedFrame = 0;
+    ASSERT_TRUE(insertInBetween(&strip, &animation, &arena));
+    for (uint32_t i = 0; i < 28; ++i) EXPECT_NEAR(distance(frames[1].points[i], expected.points[i]), 0, 1e-3) << i;
+    Pose same = inBetweenPose(&swing[0], &swing[0]);
+    EXPECT_EQ(memcmp(&same, &swing[0], sizeof same), 0);
+    // No length in one frame: linear. A parent not finite in one frame: finite stays finite.
+    swing[1].points[11] = swing[1].points[12];
+    Pose half = inBetweenPose(&swing[0], &swing[1]);
+    EXPECT_NEAR(half.points[11].x, half.points[12].x + (swing[0].points[11].x - swing[0].points[12].x) / 2, 1e-4);
+    swing[1].points[14] = {NAN, NAN};
+    half = inBetweenPose(&swing[0], &swing[1]);
+    for (uint32_t i = 0; i < 28; ++i) EXPECT_TRUE(i == 14 || (isfinite(half.points[i].x) && isfinite(half.points[i].y))) << i;
+}
+
+} // namespace
