@@ -532,9 +532,6 @@ TEST_F(ProgramSession, AutosavesKeepEveryEarlierOneAndWhatThePersonKept)
     EXPECT_FALSE(endRun(s.app)) << "nowhere to write";
     unsetenv("XDG_DOCUMENTS_DIR");
     ASSERT_EQ(chdir(folder), 0);
-    std::string log((const char*)globalLog.data, globalLog.used);
-    EXPECT_NE(log.find("Autosave wrote " + documents + "/Marionette Room/autosave.anim\n"), std::string::npos);
-    EXPECT_NE(log.find("Autosave could not write the unsaved edits\n"), std::string::npos);
 
     const OsLocalTime time = {2026, 12, 7, 16, 42, 10};
     char name[64];
@@ -598,8 +595,8 @@ TEST_F(ProgramSession, DeletesUndoneGiveBackEveryFrame)
 }
 
 // The onion skin draws the frame before in dim red and the one after in dim
-// blue, each where the edited pose would be; an in-between lies midway.
-TEST_F(ProgramSession, OnionSkinAndInBetweenShowTheirFrames)
+// blue, each where the edited pose would be.
+TEST_F(ProgramSession, OnionSkinShowsTheFramesBeforeAndAfter)
 {
     s.play("start; Tab; add 2; Left; A; move 900 400; wait 1; G; move 940 420; wait 1; click 940 420; Right; 4");
     ASSERT_EQ(s.app->frameStrip.selectedFrame, 2u);
@@ -618,22 +615,6 @@ TEST_F(ProgramSession, OnionSkinAndInBetweenShowTheirFrames)
     EXPECT_EQ(starts["previous"][0].x, 640 + head.x);
     EXPECT_EQ(starts["previous"][0].y, 50 + head.y);
     EXPECT_EQ(starts.count("next"), 0u) << "no frame after the last";
-
-    // The whole figure 40 right and 20 up: the in-between is the figure 20 right and 10 up.
-    for (uint32_t i = 0; i < 28; ++i) poses[1].points[i] = {poses[0].points[i].x + 40, poses[0].points[i].y + 20};
-    s.play("Left; Left; Control+I");
-    const Pose& from = poses[0];
-    const Pose& between = poses[1];
-    const Pose& to = poses[2];
-    uint32_t midway = 0;
-    for (uint32_t i = 0; i < 28; ++i)
-        midway += fabsf(between.points[i].x - (from.points[i].x + 20)) < 1e-3f &&
-                  fabsf(between.points[i].y - (from.points[i].y + 10)) < 1e-3f;
-    EXPECT_EQ(midway, 28u);
-    EXPECT_NE(memcmp(&between, &from, sizeof(Pose)), 0);
-    EXPECT_NE(memcmp(&between, &to, sizeof(Pose)), 0);
-    printf("in-between of head point 0: (%.2f, %.2f) between (%.2f, %.2f) and (%.2f, %.2f)\n", between.points[0].x,
-           between.points[0].y, from.points[0].x, from.points[0].y, to.points[0].x, to.points[0].y);
 }
 
 // Unreadable data files: the base pose stays zero and each bad animation is
