@@ -503,7 +503,9 @@ TEST_F(ProgramSession, AutosavesKeepEveryEarlierOneAndWhatThePersonKept)
 {
     s.play("start; Tab; point 0 700 300");
     std::string first = animationFile(s.app->editedAnimation);
-    EXPECT_TRUE(endRun(s.app));
+    Window* window = &s.app->window;
+    window->sessionEnding(window->sessionEndingContext); // as logging off does
+    EXPECT_TRUE(s.app->history.modified == 0) << "written";
     EXPECT_FALSE(endRun(s.app)) << "once written, nothing is unsaved";
     s.play("point 1 650 320");
     std::string kept = animationFile(s.app->editedAnimation);
@@ -578,8 +580,14 @@ TEST_F(ProgramSession, AGrabNeverFollowsIntoAnotherFrame)
     EXPECT_EQ(animationFile(s.app->editedAnimation), before) << "Right";
     s.play("G; move 1000 300; wait 2; Left; move 900 300; wait 2; MouseRight");
     EXPECT_EQ(animationFile(s.app->editedAnimation), before) << "Left";
-    s.play("G; move 1000 500; wait 2; Control+O; type walk_cycle.anim\r; MouseRight; Control+Z");
-    EXPECT_EQ(animationFile(s.app->editedAnimation), before) << "a load, undone";
+    // A grab begun with the button already down, the button let go on box 0, then on the add box.
+    s.play("move 117 705; down MouseLeft; G; move 119 705; wait 2; up; MouseRight");
+    EXPECT_EQ(animationFile(s.app->editedAnimation), before) << "a click on a frame box";
+    s.play("move 157 705; down MouseLeft; G; move 159 705; wait 2; up; MouseRight");
+    std::string three = before.substr(4) + before.substr(4, sizeof(Pose));
+    EXPECT_EQ(animationFile(s.app->editedAnimation).substr(4), three) << "a click on the add box";
+    s.play("G; move 1000 500; wait 2; Control+O; type walk_cycle.anim\r; MouseRight");
+    EXPECT_EQ(animationFile(s.app->editedAnimation), readFile("walk_cycle.anim")) << "a load";
 }
 
 // Deleting frames and undoing gives back every frame's every byte.
@@ -592,6 +600,7 @@ TEST_F(ProgramSession, DeletesUndoneGiveBackEveryFrame)
     ASSERT_EQ(s.app->editedAnimation.frameCount, 1u);
     s.play("repeat 7 Control+Z");
     EXPECT_EQ(animationFile(s.app->editedAnimation), walk);
+    EXPECT_EQ(s.app->animationArena.used, 8 * sizeof(Pose)) << "the arena holds the frames and no more";
 }
 
 // The onion skin draws the frame before in dim red and the one after in dim
