@@ -532,6 +532,12 @@ TEST_F(ProgramSession, AutosavesKeepEveryEarlierOneAndWhatThePersonKept)
     s.play("point 2 670 340");
     setenv("XDG_DOCUMENTS_DIR", "/nonexistent/docs", 1);
     EXPECT_FALSE(endRun(s.app)) << "nowhere to write";
+    // Documents so deep that the folder's path fits but no file name after it.
+    std::string deep = std::string(folder) + "/" + std::string(240, 'd') + "/" + std::string(220, 'e');
+    std::filesystem::create_directories(deep);
+    setenv("XDG_DOCUMENTS_DIR", deep.c_str(), 1);
+    EXPECT_FALSE(endRun(s.app)) << "no name fits: nothing written, and none said to be";
+    EXPECT_TRUE(std::filesystem::is_empty(deep + "/Marionette Room"));
     unsetenv("XDG_DOCUMENTS_DIR");
     ASSERT_EQ(chdir(folder), 0);
 
