@@ -11,6 +11,7 @@
 #include <vector>
 #include "app/sprite_export.h"
 #include "character/pose.h"
+#include "export/export_name.h"
 #include "export/frame_list.h"
 #include "export/gif_writer.h"
 #include "export/png_writer.h"
@@ -167,6 +168,12 @@ TEST(SpriteExport, FrameListForTwoFrames)
     SheetLayout beside = layoutSheet(&right.animation, sheetPixelBudget);
     length = writeSpriteJson(&beside, "w", text, sizeof text);
     EXPECT_NE(std::string(text, length).find("\"pivot\": {\"x\":-1,"), std::string::npos) << "whole numbers plain";
+
+    // The files' name: an ending of any case dropped, nothing left of a folder or an ending alone.
+    std::string names;
+    for (const char* typed : {"walk.PNG", "a.png.json", "w.Gif", ".png", "out/", "C:", "a\\"})
+        names += std::to_string(exportNameLength((const uint8_t*)typed, (uint32_t)strlen(typed))) + " ";
+    EXPECT_EQ(names, "4 5 1 0 0 0 0 ");
 }
 
 struct ByteReader
@@ -211,6 +218,7 @@ TEST(SpriteExport, GifDecodesBackToTheSamePixels)
     for (const auto& c : cases)
     {
         Bytes pixels = noise(4ull * c.width * c.height * c.images, c.width);
+        pixels[3] = 128; // half opaque counts as white, the very first pixel too
         uint64_t bound = gifSizeBound(c.width, c.height, c.images);
         Bytes memory(bound);
         Arena scratch = {memory.size(), 0, memory.data()};
