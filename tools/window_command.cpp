@@ -4,7 +4,7 @@
 // Wine window. Usage: window_command minimise|restore|close <title>; exit
 // status 1 when no window has that title.
 #include <string.h>
-#include "platform/window_win32.h"
+#include "platform/win32/window_win32.h"
 
 int main(int argc, char** argv)
 {

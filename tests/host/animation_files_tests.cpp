@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <vector>
+#include "fake_platform.h"
 #include "app/animation_codec.h"
 #include "app/animation_files.h"
 #include "app/file_reading.h"
@@ -63,8 +64,8 @@ TEST(AnimationCodec, DecodesOnlyAWholeImageOfFinitePosesAndEncodesTheCountLittle
 // count (2 bytes) or in the poses (300).
 TEST(AnimationFiles, AWriteFailingInsideTheCountOrThePosesKeepsTheOldFileAndNoTemporary)
 {
-    std::filesystem::path folder = std::filesystem::temp_directory_path() / ("marionette_full_" + std::to_string(getpid()));
-    std::filesystem::create_directories(folder);
+    TempFolder temp;
+    std::filesystem::path folder = temp.path;
     std::string file = (folder / "full.anim").string();
     std::ofstream(file, std::ios::binary) << "old";
     Bytes poses = resized(animBytes(2, 2), 0);
@@ -85,12 +86,12 @@ TEST(AnimationFiles, AWriteFailingInsideTheCountOrThePosesKeepsTheOldFileAndNoTe
         EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "old") << limit;
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1) << "the partial temporary goes";
     }
-    std::filesystem::remove_all(folder);
 }
 
 TEST(FileReading, ReadsEndAtTheEndOfTheFile)
 {
-    std::string path = (std::filesystem::temp_directory_path() / ("marionette_six_" + std::to_string(getpid()))).string();
+    TempFolder folder;
+    std::string path = std::string(folder.path) + "/six";
     std::ofstream(path, std::ios::binary) << "\x01\x02\x03\x04\x05\x06";
     uint8_t buffer[4] = {0xEE, 0xEE, 0xEE, 0xEE};
     EXPECT_FALSE(readAt(invalidFile, 0, 4, buffer));
@@ -103,7 +104,6 @@ TEST(FileReading, ReadsEndAtTheEndOfTheFile)
     Arena whole = readWholeFile(path.c_str(), true);
     EXPECT_EQ(Bytes(whole.base, whole.base + whole.used), (Bytes{1, 2, 3, 4, 5, 6, 0}));
     osReleaseMemory(whole.base, whole.capacity);
-    remove(path.c_str());
 }
 
 } // namespace

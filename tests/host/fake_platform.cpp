@@ -1,5 +1,7 @@
 #include "fake_platform.h"
 #include <string.h>
+#include <stdlib.h>
+#include <filesystem>
 
 FakePlatform fakePlatform;
 
@@ -48,3 +50,14 @@ void waitForWindowMessages(Window*, uint32_t) { ++fakePlatform.waits; }
 
 // No system font: the sessions load theirs after start-up.
 const char* systemFontPath() { return ""; }
+
+TempFolder::TempFolder()
+{
+    strcpy(path, "/tmp/marionette_test_XXXXXX");
+    if (!mkdtemp(path)) path[0] = 0;
+}
+
+TempFolder::~TempFolder()
+{
+    if (path[0]) std::filesystem::remove_all(path);
+}

@@ -28,3 +28,12 @@ extern FakePlatform fakePlatform;
 void resetFakePlatform();
 // Characters the next poll delivers.
 void fakeType(const char* text);
+
+// A folder of the test's own under the system's temporary folder, removed with
+// everything in it when the test is done, so that no run leaves files behind.
+struct TempFolder
+{
+    char path[64];
+    TempFolder();
+    ~TempFolder();
+};

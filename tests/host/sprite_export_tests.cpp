@@ -9,6 +9,7 @@
 #include <set>
 #include <string>
 #include <vector>
+#include "fake_platform.h"
 #include "app/sprite_export.h"
 #include "character/pose.h"
 #include "export/export_name.h"
@@ -349,7 +350,8 @@ TEST(SpriteExport, ExportedFilesHoldEachFrameInItsCell)
     SpriteExporter exporter;
     startSpriteExporter(&exporter, &block, 0);
     Frames frames(11, {-10, 0}, {20, 30});
-    std::string path = testing::TempDir() + "cells";
+    TempFolder folder;
+    std::string path = std::string(folder.path) + "/cells";
     ASSERT_EQ(exportAnimation(&exporter, &frames.animation, path.c_str(), 1280, 720),
               (uint32_t)(ExportedPng | ExportedJson | ExportedGif));
     SheetLayout layout = layoutSheet(&frames.animation, sheetPixelBudget);

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <string>
 #include <vector>
+#include "fake_platform.h"
 #include "platform/log.h"
 #include "text/font_atlas.h"
 #include "text/text_layout.h"
@@ -117,10 +118,11 @@ TEST(FontAtlas, FailedBuildsLeaveNoAtlas)
         {"cut.ttf", std::vector<uint8_t>(dejaVuBytes.begin(), dejaVuBytes.end() - 1)}, // its last table ends the file
         {"flat.ttf", flat},
     };
+    TempFolder folder;
     std::vector<std::string> failing = {"/no/such/font.ttf", dejaVu}; // DejaVu at 200 pixels: 2048 x 1024 is too big
     for (const auto& f : files)
     {
-        failing.push_back((std::filesystem::temp_directory_path() / ("marionette_" + f.name)).string());
+        failing.push_back(std::string(folder.path) + "/" + f.name);
         std::ofstream(failing.back(), std::ios::binary).write((const char*)f.bytes.data(), f.bytes.size());
     }
     for (const std::string& path : failing)

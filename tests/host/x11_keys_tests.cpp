@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <vector>
 #include "platform/window.h"
-#include "platform/x11_keys.h"
+#include "platform/x11/x11_keys.h"
 
 namespace {
 

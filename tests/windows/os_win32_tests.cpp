@@ -2,7 +2,7 @@
 #include <string.h>
 #include <string>
 #include "platform/os.h"
-#include "platform/window_win32.h"
+#include "platform/win32/window_win32.h"
 
 namespace {
 

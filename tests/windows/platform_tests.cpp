@@ -6,7 +6,7 @@
 #include <string>
 #include "platform/gl_functions.h"
 #include "platform/log.h"
-#include "platform/window_win32.h"
+#include "platform/win32/window_win32.h"
 #include "test_window.h"
 
 namespace {

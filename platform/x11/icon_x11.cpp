@@ -1,6 +1,6 @@
 // The window's icon for the window manager (_NET_WM_ICON): the 16, 32 and
 // 48 pixel images of the program's own .ico, built into the program.
-#include "platform/window_x11.h"
+#include "platform/x11/window_x11.h"
 
 __asm__(".section .rodata\n"
         ".global marionetteIcon\n"

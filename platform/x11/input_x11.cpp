@@ -1,7 +1,7 @@
 // The X event pump: everything the server tells the program lands in the
 // Window record, in the same form as on Windows.
-#include "platform/window_x11.h"
-#include "platform/x11_keys.h"
+#include "platform/x11/window_x11.h"
+#include "platform/x11/x11_keys.h"
 #include <X11/XKBlib.h>
 #include <locale.h>
 #include <string.h>

@@ -6,7 +6,7 @@
 #include <string.h>
 #include <mmsystem.h>
 #include "platform/os.h"
-#include "platform/window_win32.h"
+#include "platform/win32/window_win32.h"
 
 void* osReserveMemory(uint64_t size)
 {

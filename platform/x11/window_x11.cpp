@@ -5,7 +5,7 @@
 #define Window XWindow
 #include <GL/glx.h>
 #undef Window
-#include "platform/window_x11.h"
+#include "platform/x11/window_x11.h"
 #include "platform/log.h"
 #include <poll.h>
 #include <stdio.h>

@@ -1,6 +1,6 @@
 // The message pump and the window procedure: everything the operating system
 // tells the program lands in the Window record.
-#include "platform/window_win32.h"
+#include "platform/win32/window_win32.h"
 
 static const uint32_t stateKeyCount = KeyCount;
 

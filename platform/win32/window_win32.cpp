@@ -1,10 +1,10 @@
 // The program's one window and its OpenGL 3.3 core context. A hidden dummy
 // window with a plain context comes first, because the WGL functions that
 // choose the real pixel format and context only exist while a context is current.
-#include "platform/window_win32.h"
+#include "platform/win32/window_win32.h"
 #include "platform/gl_functions.h"
 #include "platform/log.h"
-#include "platform/resources.h"
+#include "platform/win32/resources.h"
 
 WglLookup wglLookup = wglGetProcAddress;
 

@@ -1,4 +1,4 @@
-#include "platform/x11_keys.h"
+#include "platform/x11/x11_keys.h"
 #include "platform/window.h"
 
 // Keysym values from the X protocol's keysym list.
