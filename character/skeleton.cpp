@@ -175,10 +175,9 @@ bool followJointDrag(JointDrag* drag, Pose* pose, Vec2 target)
     // A press without motion changes nothing, not even by a rounding.
     Pose placed = drag->start;
     bool still = target.x == drag->pressed.x && target.y == drag->pressed.y;
-    bool moved = still                         ? true
-                 : drag->kind == JointDragMove   ? moveWhole(&placed, drag, target)
-                 : drag->kind == JointDragTurn ? turnAboutParent(&placed, drag, target)
-                                               : reachWithTwoBones(&placed, drag, target);
+    bool moved = still || (drag->kind == JointDragMove   ? moveWhole(&placed, drag, target)
+                           : drag->kind == JointDragTurn ? turnAboutParent(&placed, drag, target)
+                                                         : reachWithTwoBones(&placed, drag, target));
     if (!moved || !keepsFinite(&drag->start, &placed)) return true;
     *pose = placed;
     drag->written = placed;

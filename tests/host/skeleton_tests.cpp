@@ -132,27 +132,19 @@ TEST(FrameEdits, SwapMirrorAndMoveUndoThemselvesAndInBetweensKeepLengths)
 
 }
 
-// The points in the set turned counter-clockwise about the pivot, one turn after another.
-struct Turn
-{
-    uint32_t moved, pivot;
-    double degrees;
-};
-
+// The base pose with each set of points turned counter-clockwise about its pivot, in turn, then moved dx.
+struct Turn { uint32_t moved, pivot; double degrees; };
 Pose turned(std::vector<Turn> turns, float dx = 0)
 {
     Pose pose = basePose();
     for (const Turn& t : turns)
-    {
-        Vec2 c = pose.points[t.pivot];
-        double s = sin(t.degrees * M_PI / 180), k = cos(t.degrees * M_PI / 180);
         for (uint32_t i = 0; i < 28; ++i)
         {
-            if (!(t.moved >> i & 1)) continue;
-            double x = pose.points[i].x - c.x, y = pose.points[i].y - c.y;
-            pose.points[i] = {(float)(c.x + x * k - y * s), (float)(c.y + x * s + y * k)};
+            Vec2 o = pose.points[t.pivot];
+            double x = pose.points[i].x - o.x, y = pose.points[i].y - o.y;
+            double s = sin(t.degrees * M_PI / 180), c = cos(t.degrees * M_PI / 180);
+            if (t.moved >> i & 1) pose.points[i] = {(float)(o.x + x * c - y * s), (float)(o.y + x * s + y * c)};
         }
-    }
     for (Vec2& p : pose.points) p.x += dx;
     return pose;
 }
@@ -175,7 +167,8 @@ TEST(InBetween, TurnsEveryJointHalfwayTheShorterWayKeepingLengths)
         FrameStripState strip = {0, 0};
         ASSERT_TRUE(insertInBetween(&strip, &animation, &arena)) << c.what;
         Pose expected = turned(c.between, 5);
-        for (uint32_t i = 0; i < 28; ++i) EXPECT_LT(distance(frames[1].points[i], expected.points[i]), 1e-3) << c.what << ", point " << i;
+        for (uint32_t i = 0; i < 28; ++i)
+            EXPECT_LT(distance(frames[1].points[i], expected.points[i]), 1e-3) << c.what << ", point " << i;
     }
     Pose swing[2] = {turned({{arm, 12, 70}}), turned({{arm, 12, -70}}, 10)};
     Pose same = inBetweenPose(&swing[0], &swing[0]);
