@@ -289,6 +289,15 @@ static void queueBatches(App* app)
     pushDrawBatch(&app->commandList, &app->textBatch);
 }
 
+// Nothing of the editor's stays under way in game mode, where no release
+// or right click could end it.
+static void switchMode(App* app)
+{
+    if (app->editedAnimation.frameCount != 0)
+        endPoseEdit(&app->poseEditor, app->editedAnimation.poses + app->frameStrip.selectedFrame);
+    app->editorMode = !app->editorMode;
+}
+
 void runFrame(App* app)
 {
     measureTimeStep(app);
@@ -297,7 +306,7 @@ void runFrame(App* app)
     if (app->window.quitRequested) app->window.running = 0;
     if (restWhileMinimised(app)) return;
     followWindowSize(app);
-    if (wasReleased(&app->window, KeyTab)) app->editorMode = !app->editorMode;
+    if (wasReleased(&app->window, KeyTab)) switchMode(app);
     // Escape and the new keys belong to the prompt while it is open, even in
     // the frame in which the prompt closes.
     int32_t promptWasOpen = app->prompt.promptOpen;

@@ -25,8 +25,6 @@ void runFrameEditKeys(FrameStripState* strip, const Window* window, Animation* a
     bool plain = !isDown(window, KeyControl) && !isDown(window, KeyAlt);
     if (plain && wasPressed(window, keyLetter('X'))) swapSides(pose);
     if (plain && wasPressed(window, keyLetter('M'))) mirrorPose(pose);
-    // Shift let go in the same frame as the arrow still counts.
-    if (!isDown(window, KeyShift) && !wasReleased(window, KeyShift)) return;
-    if (wasReleased(window, KeyLeft)) moveSelectedFrame(strip, animation, -1);
-    else if (wasReleased(window, KeyRight)) moveSelectedFrame(strip, animation, 1);
+    if (shiftedArrowReleased(strip, window, KeyLeft)) moveSelectedFrame(strip, animation, -1);
+    else if (shiftedArrowReleased(strip, window, KeyRight)) moveSelectedFrame(strip, animation, 1);
 }

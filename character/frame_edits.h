@@ -6,8 +6,8 @@ struct Animation;
 struct FrameStripState;
 
 // X swaps the selected frame's left and right limbs and M mirrors it about the
-// root (neither with Control or Alt down); Shift+Left / Shift+Right, on
-// release, move it one place earlier or later. The caller keeps these from
+// root (neither with Control or Alt down); Left / Right pressed with Shift,
+// on release, move it one place earlier or later. The caller keeps these from
 // running while a name is typed or an edit is under way.
 void runFrameEditKeys(FrameStripState* strip, const Window* window, Animation* animation);
 

@@ -99,18 +99,32 @@ bool insertInBetween(FrameStripState* strip, Animation* animation, Arena* poseAr
     return true;
 }
 
+static uint32_t arrowBit(uint32_t arrow) { return arrow == KeyLeft ? 1u : 2u; }
+
+bool shiftedArrowReleased(const FrameStripState* strip, const Window* window, uint32_t arrow)
+{
+    return wasReleased(window, arrow) && (strip->arrowsPressedWithShift & arrowBit(arrow));
+}
+
+// An arrow let go steps through the frames; one pressed with Shift moves the
+// frame instead (frame_edits), which runs earlier in the frame.
+static bool steppingArrowReleased(FrameStripState* strip, const Window* window, uint32_t arrow)
+{
+    bool shifted = shiftedArrowReleased(strip, window, arrow);
+    if (wasPressed(window, arrow) || wasReleased(window, arrow)) strip->arrowsPressedWithShift &= ~arrowBit(arrow);
+    if (wasPressed(window, arrow) && isDown(window, KeyShift)) strip->arrowsPressedWithShift |= arrowBit(arrow);
+    return wasReleased(window, arrow) && !shifted;
+}
+
 static void stepWithArrows(FrameStripState* strip, PoseEditorState* editor, const Window* window,
                            Animation* animation)
 {
-    // Shift and an arrow move the frame instead (frame_edits).
-    if (isDown(window, KeyShift) || wasReleased(window, KeyShift)) return;
+    bool right = steppingArrowReleased(strip, window, KeyRight);
+    bool left = steppingArrowReleased(strip, window, KeyLeft);
     uint32_t frameCount = animation->frameCount;
-    if (wasReleased(window, KeyRight) || wasReleased(window, KeyLeft))
-        putGrabBack(editor, animation->poses + strip->selectedFrame);
-    if (wasReleased(window, KeyRight))
-        strip->selectedFrame = strip->selectedFrame + 1 >= frameCount ? 0 : strip->selectedFrame + 1;
-    else if (wasReleased(window, KeyLeft))
-        strip->selectedFrame = strip->selectedFrame == 0 ? frameCount - 1 : strip->selectedFrame - 1;
+    if (right || left) putGrabBack(editor, animation->poses + strip->selectedFrame);
+    if (right) strip->selectedFrame = strip->selectedFrame + 1 >= frameCount ? 0 : strip->selectedFrame + 1;
+    else if (left) strip->selectedFrame = strip->selectedFrame == 0 ? frameCount - 1 : strip->selectedFrame - 1;
 }
 
 float frameStripRight(uint32_t frameCount)

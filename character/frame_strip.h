@@ -13,7 +13,13 @@ static const uint32_t maxEditedFrames = 32;
 struct FrameStripState
 {
     uint64_t selectedFrame;
+    // Left and Right (bits 1 and 2) pressed with Shift: their release moves the frame.
+    uint32_t arrowsPressedWithShift;
 };
+
+// True in the frame an arrow (KeyLeft or KeyRight) is let go that was pressed
+// with Shift down, whenever Shift was let go.
+bool shiftedArrowReleased(const FrameStripState* strip, const Window* window, uint32_t arrow);
 
 // Selects, deletes and duplicates frames, draws the strip, then runs the pose
 // editor on the selected pose, with its neighbours dimmed behind it when

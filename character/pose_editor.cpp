@@ -33,6 +33,12 @@ static Vec2 shownPosition(Vec2 point, const PoseEditorState* editor, const Edito
     return shown;
 }
 
+static Vec2 mouseInPose(const PoseEditorState* editor, const EditorView* view)
+{
+    float r = 1.0f / editor->zoom;
+    return {(view->mouse.x - view->origin.x) * r, (view->mouse.y - view->origin.y) * r};
+}
+
 static bool strictlyInside(Vec2 p, float x0, float y0, float x1, float y1)
 {
     return x0 < p.x && p.x < x1 && y0 < p.y && p.y < y1;
@@ -136,14 +142,15 @@ static void pickPoint(PoseEditorState* editor, const Window* window, const Edito
 
 // A drag begun with Shift turns the point about its joint; with Control+Shift
 // a hand or an ankle reaches for the mouse.
-static void chooseJointDrag(PoseEditorState* editor, const Window* window, const Pose* pose, int64_t draggedBefore)
+static void chooseJointDrag(PoseEditorState* editor, const Window* window, const EditorView* view, const Pose* pose,
+                            int64_t draggedBefore)
 {
     if (editor->draggedPoint == -1) editor->jointDrag.kind = JointDragNone;
     if (editor->draggedPoint == -1 || draggedBefore != -1) return;
     editor->jointDrag.kind = JointDragNone;
     if (editor->jointDragsWait || !isDown(window, KeyShift)) return;
     uint32_t point = polylineFirst[editor->selectedPolyline] + (uint32_t)editor->draggedPoint;
-    editor->jointDrag = startJointDrag(pose, point, controlChord(window));
+    editor->jointDrag = startJointDrag(pose, point, controlChord(window), mouseInPose(editor, view));
 }
 
 static void drawCrosshair(const EditorView* view, RenderBatch* lines)
@@ -237,6 +244,16 @@ void putGrabBack(PoseEditorState* editor, Pose* pose)
     if (editor->grabbing) restoreGrab(editor, pose->points + polylineFirst[editor->selectedPolyline]);
 }
 
+void endPoseEdit(PoseEditorState* editor, Pose* pose)
+{
+    putGrabBack(editor, pose);
+    editor->draggedPoint = -1;
+    editor->jointDrag.kind = JointDragNone;
+    editor->boxSelectMode = 0;
+    editor->boxDragging = 0;
+    editor->previousMouseSet = 0;
+}
+
 static void movePoints(PoseEditorState* editor, const Window* window, const EditorView* view, Vec2* w, Pose* pose)
 {
     float r = 1.0f / editor->zoom;
@@ -244,7 +261,7 @@ static void movePoints(PoseEditorState* editor, const Window* window, const Edit
     {
         editor->grabbing = 0;
         if (editor->draggedPoint == -1) return;
-        Vec2 target = {(view->mouse.x - view->origin.x) * r, (view->mouse.y - view->origin.y) * r};
+        Vec2 target = mouseInPose(editor, view);
         if (!followJointDrag(&editor->jointDrag, pose, target)) w[editor->draggedPoint] = target;
         return;
     }
@@ -324,7 +341,7 @@ void updatePoseEditor(PoseEditorState* editor, const Window* window, RenderBatch
     toggleHandles(editor, window);
     int64_t draggedBefore = editor->draggedPoint;
     pickPoint(editor, window, &view, w, n);
-    chooseJointDrag(editor, window, pose, draggedBefore);
+    chooseJointDrag(editor, window, &view, pose, draggedBefore);
     selectPoints(editor, window, &view, lines, w, n);
 
     if (!editor->previousMouseSet)

@@ -44,6 +44,11 @@ bool poseEditUnderWay(const PoseEditorState* editor);
 // frame it began in, and ends it; nothing without a grab.
 void putGrabBack(PoseEditorState* editor, Pose* pose);
 
+// Ends what is under way as the editor is left: a drag where it is, as
+// letting go would; a grab goes back (see putGrabBack) and a box selection
+// is cancelled. The mouse's travel until the editor next runs moves nothing.
+void endPoseEdit(PoseEditorState* editor, Pose* pose);
+
 // Edits the pose in place from this frame's input and draws it with its
 // guides, polyline buttons and handles; an onion skin, when given, is drawn
 // under the pose at the same zoom and origin.

@@ -70,11 +70,12 @@ static double bendSide(const Pose* pose, uint32_t end)
     return side < 0 ? -1.0 : 1.0;
 }
 
-JointDrag startJointDrag(const Pose* pose, uint32_t point, bool reach)
+JointDrag startJointDrag(const Pose* pose, uint32_t point, bool reach, Vec2 pressed)
 {
     JointDrag drag = {};
     if (point >= 28) return drag;
     drag.point = point;
+    drag.pressed = pressed;
     drag.start = *pose;
     drag.written = *pose;
     const Vec2* p = pose->points;
@@ -92,17 +93,20 @@ JointDrag startJointDrag(const Pose* pose, uint32_t point, bool reach)
 
 static bool moveWhole(Pose* placed, const JointDrag* drag, Vec2 target)
 {
-    Dvec delta = sub(dvec(target), dvec(drag->start.points[drag->point]));
+    Dvec delta = sub(dvec(target), dvec(drag->pressed));
     for (uint32_t j = 0; j < 28; ++j) placed->points[j] = vec2(add(dvec(drag->start.points[j]), delta));
     return true;
 }
 
-// With the mouse exactly on the joint there is no direction: nothing moves.
+// Turns by the mouse's angle about the joint since the press; a press right on
+// the joint turns the point to aim at the mouse. With the mouse exactly on the
+// joint there is no direction: nothing moves.
 static bool turnAboutParent(Pose* placed, const JointDrag* drag, Vec2 target)
 {
     const Vec2* start = drag->start.points;
     Dvec centre = dvec(start[skeletonParent[drag->point]]);
-    Dvec from = sub(dvec(start[drag->point]), centre);
+    Dvec from = sub(dvec(drag->pressed), centre);
+    if (!(length(from) > 0)) from = sub(dvec(start[drag->point]), centre);
     Dvec to = sub(dvec(target), centre);
     double lengths = length(from) * length(to);
     if (!(lengths > 0) || !isfinite(lengths)) return false;
@@ -126,10 +130,11 @@ static bool unitOfFirst(Dvec* unit, const Dvec* candidates, uint32_t count)
     return false;
 }
 
-// Two bones, top to middle (a) and middle to end (b), reach towards the target
-// with their lengths kept, the middle joint on the side it bent to at the
-// press; beyond reach they point straight at it.
-static bool reachWithTwoBones(Pose* placed, const JointDrag* drag, Vec2 target)
+// Two bones, top to middle (a) and middle to end (b), reach for the end moved
+// by the mouse's motion since the press, with their lengths kept, the middle
+// joint on the side it bent to at the press; beyond reach they point straight
+// at it.
+static bool reachWithTwoBones(Pose* placed, const JointDrag* drag, Vec2 mouse)
 {
     const Vec2* start = drag->start.points;
     uint32_t end = drag->point;
@@ -139,7 +144,7 @@ static bool reachWithTwoBones(Pose* placed, const JointDrag* drag, Vec2 target)
     Dvec end0 = dvec(start[end]);
     double a = length(sub(middle0, top));
     double b = length(sub(end0, middle0));
-    Dvec toTarget = sub(dvec(target), top);
+    Dvec toTarget = sub(add(end0, sub(dvec(mouse), dvec(drag->pressed))), top);
     Dvec directions[3] = {toTarget, sub(end0, top), sub(middle0, top)};
     Dvec unit;
     if (!unitOfFirst(&unit, directions, 3)) return false;
@@ -167,10 +172,12 @@ bool followJointDrag(JointDrag* drag, Pose* pose, Vec2 target)
         drag->kind = JointDragNone;
         return false;
     }
+    // A press without motion changes nothing, not even by a rounding.
     Pose placed = drag->start;
-    bool moved = drag->kind == JointDragMove   ? moveWhole(&placed, drag, target)
-                 : drag->kind == JointDragTurn ? turnAboutParent(&placed, drag, target)
-                                               : reachWithTwoBones(&placed, drag, target);
+    bool still = target.x == drag->pressed.x && target.y == drag->pressed.y;
+    bool moved = still || (drag->kind == JointDragMove   ? moveWhole(&placed, drag, target)
+                           : drag->kind == JointDragTurn ? turnAboutParent(&placed, drag, target)
+                                                         : reachWithTwoBones(&placed, drag, target));
     if (!moved || !keepsFinite(&drag->start, &placed)) return true;
     *pose = placed;
     drag->written = placed;
@@ -216,26 +223,59 @@ static Dvec offsetMidway(Dvec a, Dvec b)
     return scaled(rotated(a, cos(half), sin(half)), (lengthA + lengthB) * 0.5 / lengthA);
 }
 
+static Dvec boneTo(const Dvec* points, uint32_t j) { return sub(points[j], points[skeletonParent[j]]); }
+
+static bool hasLength(Dvec bone)
+{
+    double size = length(bone);
+    return size > 0 && isfinite(size);
+}
+
+// The bone's direction as a unit vector; the screen's x axis for one without length.
+static Dvec unitAlong(Dvec bone)
+{
+    return hasLength(bone) ? scaled(bone, 1.0 / length(bone)) : Dvec{1, 0};
+}
+
+// The bone a joint's angle is measured from: the nearest above point j with
+// a length in both poses. The root stands for the screen, whose bones go by
+// their direction on it.
+static uint32_t referenceBone(const Dvec* a, const Dvec* b, uint32_t j)
+{
+    uint32_t k = skeletonParent[j];
+    while (k != skeletonRoot && !(hasLength(boneTo(a, k)) && hasLength(boneTo(b, k)))) k = skeletonParent[k];
+    return k;
+}
+
+// Point j's offset from its parent seen along the reference bone (the x axis
+// along it), so that a bent elbow halves its bend whatever the arm above did.
+static Dvec jointOffset(const Dvec* points, uint32_t j, uint32_t reference)
+{
+    Dvec unit = reference == skeletonRoot ? Dvec{1, 0} : unitAlong(boneTo(points, reference));
+    return rotated(boneTo(points, j), unit.x, -unit.y);
+}
+
 // A point whose parent was not finite in one pose falls back to its own
 // midpoint, so no finite pair of points gives a non-finite one.
 Pose inBetweenPose(const Pose* from, const Pose* to)
 {
     if (memcmp(from, to, sizeof(Pose)) == 0) return *from;
-    const Vec2* a = from->points;
-    const Vec2* b = to->points;
-    Dvec placed[28];
-    placed[skeletonRoot] = scaled(add(dvec(a[skeletonRoot]), dvec(b[skeletonRoot])), 0.5);
+    Dvec a[28], b[28], placed[28];
+    for (uint32_t i = 0; i < 28; ++i) a[i] = dvec(from->points[i]), b[i] = dvec(to->points[i]);
+    placed[skeletonRoot] = scaled(add(a[skeletonRoot], b[skeletonRoot]), 0.5);
     for (uint32_t k = 1; k < 28; ++k)
     {
-        uint32_t j = parentsFirst[k], parent = skeletonParent[j];
-        Dvec offset = offsetMidway(sub(dvec(a[j]), dvec(a[parent])), sub(dvec(b[j]), dvec(b[parent])));
-        placed[j] = add(placed[parent], offset);
+        uint32_t j = parentsFirst[k], reference = referenceBone(a, b, j);
+        Dvec offset = offsetMidway(jointOffset(a, j, reference), jointOffset(b, j, reference));
+        Dvec unit = reference == skeletonRoot ? Dvec{1, 0} : unitAlong(boneTo(placed, reference));
+        placed[j] = add(placed[skeletonParent[j]], rotated(offset, unit.x, unit.y));
     }
     Pose between;
     for (uint32_t i = 0; i < 28; ++i)
     {
         Vec2 point = vec2(placed[i]);
-        if (!finite(point) && finite(a[i]) && finite(b[i])) point = {midway(a[i].x, b[i].x), midway(a[i].y, b[i].y)};
+        Vec2 p = from->points[i], q = to->points[i];
+        if (!finite(point) && finite(p) && finite(q)) point = {midway(p.x, q.x), midway(p.y, q.y)};
         between.points[i] = point;
     }
     return between;

@@ -1,11 +1,13 @@
 // The editor played through the program's frame function (the host tests'
 // fake platform and recording GL) with the bytes as a person's input: keys
 // with Shift, Control and Alt, clicks, plain, Shift- and Control+Shift-drags
-// (some ending exactly on the joint), and points set to what a file may hold.
+// (some ending exactly on the joint, some carried into game mode by Tab), and
+// points set to what a file may hold.
 // After every frame: the poses fill their arena from its base, selections lie
 // in their polyline, finite poses stay finite, a drag by joints keeps every
-// bone's length and no GL upload or draw leaves its buffer. At the end,
-// undoing every step and redoing them gives back the same bytes.
+// bone's length and no GL upload or draw leaves its buffer. At the end, with
+// every key and button let go, no edit is under way in game mode, and undoing
+// every step and redoing them gives back the same bytes.
 #include <math.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -133,6 +135,7 @@ void dragPoint(Input* in)
         fakePlatform.mouseX += (x - fakePlatform.mouseX) / s;
         fakePlatform.mouseY += (y - fakePlatform.mouseY) / s;
         if (how & 8 && s == 1) moveOnto(skeletonParent[point], 0, 0);
+        down[KeyTab] = how & 16 && s == 1; // let go with the button
         frame();
     }
     releaseAll();
@@ -219,6 +222,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     oddPlaced = false;
     play(&in);
     releaseAll();
+    check(app->editorMode || !poseEditUnderWay(&app->poseEditor), "no edit is under way in game mode");
     if (poseEditUnderWay(&app->poseEditor)) down[KeyMouseLeft] = true, frame(), releaseAll(); // a grab kept
     check(!poseEditUnderWay(&app->poseEditor), "every edit has ended");
 

@@ -12,6 +12,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -140,6 +141,7 @@ struct Session
                 }
             else if (verb == "down") held.push_back(keyNamed(rest)), frame();
             else if (verb == "up") held.clear(), frame();
+            else if (verb == "let") held.erase(std::find(held.begin(), held.end(), keyNamed(rest))), frame();
             else if (verb == "move") moveTo(a, b);
             else if (verb == "click") click(rest);
             else if (verb == "add") // clicks on the add box
@@ -315,7 +317,8 @@ struct ProgramSession : testing::Test
 // What each step shows, and what the person does. Commands: "wait N" frames;
 // "Right 40", "Control+Z": keys held together for N frames (1), then let go;
 // "down KEY" held through the commands after it, until "up"; "move X Y" the
-// mouse; "click X Y"; "drag X0 Y0 X1 Y1" over three frames of motion; "point I
+// mouse; "let KEY" of those held lets that one go; "click X Y"; "drag X0 Y0
+// X1 Y1" over three frames of motion; "point I
 // X Y" a drag of the selected frame's point I; "type TEXT" (\r is Return,
 // \b Backspace); "size W H" of the client area; "quit" a quit request.
 const struct { const char* name; std::string script; } steps[] = {
@@ -594,6 +597,49 @@ TEST_F(ProgramSession, AGrabNeverFollowsIntoAnotherFrame)
     EXPECT_EQ(animationFile(s.app->editedAnimation).substr(4), three) << "a click on the add box";
     s.play("G; move 1000 500; wait 2; Control+O; type walk_cycle.anim\r; MouseRight");
     EXPECT_EQ(animationFile(s.app->editedAnimation), readFile("walk_cycle.anim")) << "a load";
+}
+
+// Presses that must change no byte, keys let go out of order, and edits
+// carried into game mode, which must end there as letting go would.
+TEST_F(ProgramSession, JointPressesArrowsAndModeSwitchesDoWhatThePersonMeant)
+{
+    s.play("start; Tab; add 1; Down; Down; point 10 700 300");
+    const std::string frames = animationFile(s.app->editedAnimation);
+    const struct { const char* what; std::string script; uint64_t frame; const char* after; } cases[] = {
+        {"Shift-presses 5 beside the hand, the elbow, the shoulder; Control+Shift beside the hand and the other",
+         "hover 10 5 0; down Shift; down MouseLeft; up; hover 11 0 5; down Shift; down MouseLeft; up; "
+         "hover 12 -4 3; down Shift; down MouseLeft; up; hover 10 3 4; down Control; down Shift; down MouseLeft; up; "
+         "hover 18 -3 -4; down Control; down Shift; down MouseLeft; up", 1, "unchanged"},
+        {"Shift down, Left down, Shift let go first: the frame moves to place 0",
+         "down Shift; down Left; let Shift; up", 0, "moved"},
+        {"and Shift+Right back", "Shift+Right", 1, "unchanged"},
+        {"G, a move, Tab, 200 of travel in the room, Tab, a click: the grab went back at the Tab",
+         "A; move 900 400; wait 1; G; move 960 430; wait 2; Tab; move 1160 430; wait 2; Tab; wait 1; click 1160 430; A",
+         1, "unchanged"},
+        {"B, a box begun, Tab, the button let go in the room, Tab: no box, no selection",
+         "B; move 100 100; down MouseLeft; move 1200 700; wait 1; Tab; up; Tab; wait 1", 1, "unchanged"},
+        {"a drag held through Tab, let go in the room: ended there, one step, and the mouse moves nothing after",
+         "hover 10 0 0; down MouseLeft; move 600 200; wait 1; Tab; up; Tab; move 800 400; wait 2", 1, "dragged"},
+        {"Control+Z takes the drag back", "Control+Z", 1, "unchanged"},
+    };
+    for (const auto& c : cases)
+    {
+        s.play(c.script);
+        const Animation& animation = s.app->editedAnimation;
+        std::string now = animationFile(animation), after = c.after;
+        EXPECT_EQ(s.app->frameStrip.selectedFrame, c.frame) << c.what;
+        EXPECT_FALSE(poseEditUnderWay(&s.app->poseEditor)) << c.what;
+        EXPECT_EQ(s.app->poseEditor.selectionCount, 0u) << c.what;
+        std::string swapped = frames.substr(0, 4) + frames.substr(4 + sizeof(Pose)) + frames.substr(4, sizeof(Pose));
+        if (after != "dragged")
+        {
+            EXPECT_EQ(now, after == "moved" ? swapped : frames) << c.what;
+            continue;
+        }
+        Vec2 hand = animation.poses[1].points[10]; // where the button was let go, at zoom 1
+        EXPECT_TRUE(hand.x == -40 && hand.y == 150) << c.what << ": " << hand.x << ", " << hand.y;
+        EXPECT_EQ(now.substr(0, 4 + sizeof(Pose)), frames.substr(0, 4 + sizeof(Pose))) << c.what;
+    }
 }
 
 // Deleting frames and undoing gives back every frame's every byte.

@@ -2,6 +2,7 @@
 #include <string.h>
 #include <fstream>
 #include <string>
+#include <vector>
 #include "app/arena.h"
 #include "character/frame_edits.h"
 #include "character/frame_strip.h"
@@ -33,9 +34,12 @@ uint32_t movedKeepingLengths(const Pose& a, const Pose& b, const std::string& wh
     return moved;
 }
 
-Pose dragged(Pose pose, uint32_t point, Vec2 target, bool reach)
+// A press at the point plus an offset, the mouse then at target plus the same offset.
+Pose dragged(Pose pose, uint32_t point, Vec2 target, bool reach, Vec2 offset = {0, 0})
 {
-    JointDrag drag = startJointDrag(&pose, point, reach);
+    Vec2 p = pose.points[point];
+    JointDrag drag = startJointDrag(&pose, point, reach, {p.x + offset.x, p.y + offset.y});
+    target = {target.x + offset.x, target.y + offset.y};
     EXPECT_TRUE(followJointDrag(&drag, &pose, target)) << point;
     return pose;
 }
@@ -60,6 +64,12 @@ TEST(JointDrag, TurnsAboutTheParentWithAllBelowOrReachesWithTwoBonesKeepingLengt
         std::string what = std::to_string(c.point) + " to " + std::to_string(c.target.x);
         Pose after = dragged(base, c.point, c.target, c.reach);
         EXPECT_EQ(movedKeepingLengths(base, after, what), c.moved) << what;
+        // A press 5 beside the point moves nothing; a reach or the figure then moves by the mouse's motion.
+        Pose beside = dragged(base, c.point, base.points[c.point], c.reach, {3, 4});
+        EXPECT_EQ(memcmp(&beside, &base, sizeof beside), 0) << what;
+        beside = dragged(base, c.point, c.target, c.reach, {3, 4});
+        for (uint32_t i = 0; i < 28 && (c.reach || c.point == 9 || c.point == 23); ++i)
+            EXPECT_LT(distance(beside.points[i], after.points[i]), 1e-4) << what << ", beside, point " << i;
         Vec2 p = after.points[c.point], from = after.points[skeletonParent[c.point]];
         if (c.reach) from = after.points[skeletonParent[skeletonParent[c.point]]];
         if (c.point == 9 || c.point == 23) from = p;
@@ -78,11 +88,17 @@ TEST(JointDrag, TurnsAboutTheParentWithAllBelowOrReachesWithTwoBonesKeepingLengt
         double side = ux * (e.y - from.y) - uy * (e.x - from.x);
         EXPECT_TRUE(side * side0 > 0 || fabs(side) < 1e-2 * reach * reach) << what;
     }
+    // A turn pressed beside the elbow turns it by the mouse's angle about the shoulder: a quarter turn.
+    Vec2 e = base.points[11], s = base.points[12], press = {e.x + 3, e.y + 4};
+    Pose pose = base;
+    JointDrag drag = startJointDrag(&pose, 11, false, press);
+    EXPECT_TRUE(followJointDrag(&drag, &pose, {s.x - (press.y - s.y), s.y + (press.x - s.x)}));
+    EXPECT_LT(distance(pose.points[11], {s.x - (e.y - s.y), s.y + (e.x - s.x)}), 1e-4);
     // The mouse exactly on the joint moves nothing; a point on its parent has no joint drag.
-    Pose pose = dragged(base, 11, base.points[12], false);
+    pose = dragged(base, 11, base.points[12], false);
     EXPECT_EQ(memcmp(&pose, &base, sizeof pose), 0);
     pose.points[13] = pose.points[14];
-    EXPECT_EQ(startJointDrag(&pose, 13, false).kind, JointDragNone);
+    EXPECT_EQ(startJointDrag(&pose, 13, false, {}).kind, JointDragNone);
 }
 
 TEST(FrameEdits, SwapMirrorAndMoveUndoThemselvesAndInBetweensKeepLengths)
@@ -93,7 +109,7 @@ TEST(FrameEdits, SwapMirrorAndMoveUndoThemselvesAndInBetweensKeepLengths)
     Pose original[4];
     memcpy(original, frames, sizeof frames);
     Animation animation = {3, frames};
-    FrameStripState strip = {1};
+    FrameStripState strip = {1, 0};
     swapSides(&frames[0]);
     EXPECT_EQ(memcmp(&frames[0].points[10], &original[0].points[18], sizeof(Vec2)), 0);
     EXPECT_EQ(memcmp(&frames[0].points[22], &original[0].points[24], sizeof(Vec2)), 0);
@@ -114,25 +130,47 @@ TEST(FrameEdits, SwapMirrorAndMoveUndoThemselvesAndInBetweensKeepLengths)
     EXPECT_FALSE(mirrorPose(&frames[0]) || mirrorPose(&frames[1]));
     EXPECT_EQ(memcmp(frames, original, sizeof frames), 0);
 
-    // An arm swung 70 degrees forward and back about the shoulder, the figure
-    // 10 to the right: the in-between hangs it at full length, midway.
-    Pose swing[2] = {basePose(), basePose()};
-    for (uint32_t i = 10; i <= 11; ++i)
-        for (int k = 0; k < 2; ++k)
+}
+
+// The base pose with each set of points turned counter-clockwise about its pivot, in turn, then moved dx.
+struct Turn { uint32_t moved, pivot; double degrees; };
+Pose turned(std::vector<Turn> turns, float dx = 0)
+{
+    Pose pose = basePose();
+    for (const Turn& t : turns)
+        for (uint32_t i = 0; i < 28; ++i)
         {
-            Vec2 s = swing[k].points[12], p = swing[k].points[i];
-            double a = atan2(p.y - s.y, p.x - s.x) + (k ? -1.2 : 1.2), r = distance(p, s);
-            swing[k].points[i] = {(float)(s.x + r * cos(a)), (float)(s.y + r * sin(a))};
+            Vec2 o = pose.points[t.pivot];
+            double x = pose.points[i].x - o.x, y = pose.points[i].y - o.y;
+            double s = sin(t.degrees * M_PI / 180), c = cos(t.degrees * M_PI / 180);
+            if (t.moved >> i & 1) pose.points[i] = {(float)(o.x + x * c - y * s), (float)(o.y + x * s + y * c)};
         }
-    for (Vec2& p : swing[1].points) p.x += 10;
-    Pose expected = basePose();
-    for (Vec2& p : expected.points) p.x += 5;
-    memcpy(frames, swing, sizeof swing);
-    Arena arena = {sizeof frames, 2 * sizeof(Pose), (uint8_t*)frames};
-    animation = {2, frames};
-    strip.selectedFrame = 0;
-    ASSERT_TRUE(insertInBetween(&strip, &animation, &arena));
-    for (uint32_t i = 0; i < 28; ++i) EXPECT_NEAR(distance(frames[1].points[i], expected.points[i]), 0, 1e-3) << i;
+    for (Vec2& p : pose.points) p.x += dx;
+    return pose;
+}
+
+TEST(InBetween, TurnsEveryJointHalfwayTheShorterWayKeepingLengths)
+{
+    const uint32_t arm = bits(10, 11), all = bits(0, 27);
+    // Frame 0, frame 1 (10 to the right), and the in-between (5 to the right).
+    const struct { const char* what; std::vector<Turn> from, to, between; } cases[] = {
+        {"an arm swung forward and back passes through full length", {{arm, 12, 70}}, {{arm, 12, -70}}, {}},
+        {"an arm raised 100 at the shoulder, its elbow bent 100 more: both halve",
+         {}, {{arm, 12, 100}, {bits(10, 10), 11, 100}}, {{arm, 12, 50}, {bits(10, 10), 11, 50}}},
+        {"the figure turned 120, an arm 70 more", {}, {{all, 9, 120}, {arm, 12, 70}}, {{all, 9, 60}, {arm, 12, 35}}},
+    };
+    for (const auto& c : cases)
+    {
+        Pose frames[3] = {turned(c.from), turned(c.to, 10)};
+        Arena arena = {sizeof frames, 2 * sizeof(Pose), (uint8_t*)frames};
+        Animation animation = {2, frames};
+        FrameStripState strip = {0, 0};
+        ASSERT_TRUE(insertInBetween(&strip, &animation, &arena)) << c.what;
+        Pose expected = turned(c.between, 5);
+        for (uint32_t i = 0; i < 28; ++i)
+            EXPECT_LT(distance(frames[1].points[i], expected.points[i]), 1e-3) << c.what << ", point " << i;
+    }
+    Pose swing[2] = {turned({{arm, 12, 70}}), turned({{arm, 12, -70}}, 10)};
     Pose same = inBetweenPose(&swing[0], &swing[0]);
     EXPECT_EQ(memcmp(&same, &swing[0], sizeof same), 0);
     // No length in one frame: linear. A parent not finite in one frame: finite stays finite.
