@@ -51,11 +51,16 @@ static uint32_t lastCharacterStart(const uint8_t* name, uint32_t length)
     return start;
 }
 
+// A character is taken whole or not at all: the name's last room never
+// holds half of one.
 static void takeTypedCharacters(FilePromptState* prompt, const Window* window)
 {
     uint32_t count = window->typedCount < 32 ? window->typedCount : 32;
-    for (uint32_t i = 0; i < count; ++i)
+    uint8_t bytes[32];
+    for (uint32_t i = 0; i < count; ++i) bytes[i] = (uint8_t)window->typedChars[i];
+    for (uint32_t i = 0, next = 0; i < count; i = next)
     {
+        next = i + 1;
         uint32_t character = window->typedChars[i];
         if (character == characterReturn)
         {
@@ -70,10 +75,12 @@ static void takeTypedCharacters(FilePromptState* prompt, const Window* window)
         {
             setNameLength(prompt, lastCharacterStart(prompt->fileName, prompt->fileNameLength));
         }
-        else if (!control && prompt->fileNameLength < longestName)
+        else if (!control)
         {
-            prompt->fileName[prompt->fileNameLength] = (uint8_t)character;
-            setNameLength(prompt, prompt->fileNameLength + 1);
+            next = osNextCharacter(bytes, count, i);
+            if (prompt->fileNameLength + (next - i) > longestName) continue;
+            memcpy(prompt->fileName + prompt->fileNameLength, bytes + i, next - i);
+            setNameLength(prompt, prompt->fileNameLength + (next - i));
         }
     }
 }
