@@ -77,7 +77,8 @@ static void typeCommit(Window* window, XKeyEvent* event)
     int count = Xutf8LookupString((XIC)window->inputContext, event, text, 64, &keysym, &status);
     if (status == XBufferOverflow)
         count = Xutf8LookupString((XIC)window->inputContext, event, text, sizeof text, &keysym, &status);
-    if ((status == XLookupChars || status == XLookupBoth) && count > 0) type(window, (const uint8_t*)text, (uint32_t)count);
+    bool typed = (status == XLookupChars || status == XLookupBoth) && count > 0;
+    if (typed) type(window, (const uint8_t*)text, (uint32_t)count);
 }
 
 // The typed text as UTF-8 bytes, one per character slot: the bytes a Linux
