@@ -51,11 +51,31 @@ static uint32_t lastCharacterStart(const uint8_t* name, uint32_t length)
     return start;
 }
 
+static bool isControl(uint32_t character)
+{
+    return character < 0x20 || character == characterDelete;
+}
+
+// Where the character typed at bytes[at] ends. A broken one that runs into a
+// control character ends before it, so that Return or Backspace still acts.
+static uint32_t typedCharacterEnd(const uint8_t* bytes, uint32_t count, uint32_t at)
+{
+    uint32_t end = osNextCharacter(bytes, count, at);
+    for (uint32_t i = at + 1; i < end; ++i)
+        if (isControl(bytes[i])) return i;
+    return end;
+}
+
+// A character is taken whole or not at all: the name's last room never
+// holds half of one.
 static void takeTypedCharacters(FilePromptState* prompt, const Window* window)
 {
     uint32_t count = window->typedCount < 32 ? window->typedCount : 32;
-    for (uint32_t i = 0; i < count; ++i)
+    uint8_t bytes[32];
+    for (uint32_t i = 0; i < count; ++i) bytes[i] = (uint8_t)window->typedChars[i];
+    for (uint32_t i = 0, next = 0; i < count; i = next)
     {
+        next = i + 1;
         uint32_t character = window->typedChars[i];
         if (character == characterReturn)
         {
@@ -65,15 +85,17 @@ static void takeTypedCharacters(FilePromptState* prompt, const Window* window)
         }
         // Control chords arrive as control characters (Control+Z as 0x1A):
         // they are never part of a name.
-        bool control = character < 0x20 || character == characterDelete;
+        bool control = isControl(character);
         if (character == characterBackspace)
         {
             setNameLength(prompt, lastCharacterStart(prompt->fileName, prompt->fileNameLength));
         }
-        else if (!control && prompt->fileNameLength < longestName)
+        else if (!control)
         {
-            prompt->fileName[prompt->fileNameLength] = (uint8_t)character;
-            setNameLength(prompt, prompt->fileNameLength + 1);
+            next = typedCharacterEnd(bytes, count, i);
+            if (prompt->fileNameLength + (next - i) > longestName) continue;
+            memcpy(prompt->fileName + prompt->fileNameLength, bytes + i, next - i);
+            setNameLength(prompt, prompt->fileNameLength + (next - i));
         }
     }
 }

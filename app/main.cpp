@@ -4,7 +4,8 @@
 static App app;
 
 // Exit code 1 means a memory block could not be reserved; a window that
-// could not be created ends the run at once with 0. Closing the window with
+// could not be created ends the run at once with 0 (on Linux the window
+// layer exits with 1 itself, saying why). Closing the window with
 // unsaved edits first writes them to a new autosave file; a failed write still exits.
 int main()
 {

@@ -2,9 +2,15 @@
 #include <string.h>
 #include "platform/os.h"
 
+// A Linux file name may hold backslashes and colons; only Windows reads them
+// as folders and drives.
 static bool isSeparator(uint8_t byte)
 {
+#if defined(MARIONETTE_X11)
+    return byte == '/';
+#else
     return byte == '/' || byte == '\\' || byte == ':';
+#endif
 }
 
 // Stepped from the front: a byte alone does not tell whether it starts a character.

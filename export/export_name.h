@@ -8,6 +8,6 @@
 // case) is dropped; 0 when no file name is left (empty, or ending in a folder).
 uint32_t exportNameLength(const uint8_t* name, uint32_t length);
 
-// The last component of a path: after the last slash, backslash or drive
-// colon. Its length goes to length.
+// The last component of a path: after the last slash, and on Windows also
+// after the last backslash or drive colon. Its length goes to length.
 const char* lastComponent(const char* path, uint32_t* length);

@@ -26,6 +26,8 @@ starts in.
 
 It needs an X display (or XWayland) and a graphics driver with OpenGL 3.3
 or later. Without them the program says why on the terminal and ends.
+Control+C in the terminal, closing it, or a shutdown ends the program as
+closing its window does, unsaved edits saved first (see below).
 Text is drawn with the font that fontconfig offers for Verdana, usually
 DejaVu Sans.
 

@@ -97,8 +97,13 @@ bool osReplaceFile(const char* source, const char* target)
     return rename(source, target) == 0;
 }
 
+// FAT, exFAT and some shared folders take no hard links, and older kernels or
+// some file systems refuse the no-replace rename: each is tried in turn, and
+// neither ever replaces a file that is there.
 bool osMoveToNewName(const char* source, const char* target)
 {
+    if (renameat2(AT_FDCWD, source, AT_FDCWD, target, RENAME_NOREPLACE) == 0) return true;
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return false;
     if (link(source, target) != 0) return false;
     unlink(source);
     return true;

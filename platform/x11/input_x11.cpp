@@ -2,6 +2,7 @@
 // Window record, in the same form as on Windows.
 #include "platform/x11/window_x11.h"
 #include "platform/x11/x11_keys.h"
+#include "platform/posix/end_signals.h"
 #include <X11/XKBlib.h>
 #include <locale.h>
 #include <string.h>
@@ -11,12 +12,43 @@ static KeyEventFacts factsOf(const XEvent* event)
     return KeyEventFacts{event->xkey.keycode, (uint32_t)event->xkey.time, event->type == KeyPress};
 }
 
-// Letters and digits take the key's first level; a digit that needs Shift
-// (the French layout's top row) takes the second.
-static uint32_t keyOf(XKeyEvent* event)
+// XKB's names of the keys ("AC01"), read once: letter bindings fall back to
+// a key's place on a US keyboard. And the Key each key pressed gave, so that
+// its release lets go of the same Key whatever NumLock or the group did meanwhile.
+static char keyNames[256][4];
+static uint8_t keyAtPress[256];
+
+static void readKeyNames(Display* display)
 {
-    uint32_t key = keyFromKeysym((uint32_t)XLookupKeysym(event, 0));
-    return key ? key : keyFromKeysym((uint32_t)XLookupKeysym(event, 1));
+    XkbDescPtr keyboard = XkbGetMap(display, 0, XkbUseCoreKbd);
+    if (!keyboard) return;
+    if (XkbGetNames(display, XkbKeyNamesMask, keyboard) == Success && keyboard->names && keyboard->names->keys)
+        for (int keycode = keyboard->min_key_code; keycode <= keyboard->max_key_code && keycode < 256; ++keycode)
+            memcpy(keyNames[keycode], keyboard->names->keys[keycode].name, sizeof keyNames[keycode]);
+    XkbFreeKeyboard(keyboard, 0, True);
+}
+
+static uint32_t lookUp(Display* display, uint32_t keycode, unsigned int state)
+{
+    unsigned int used = 0;
+    KeySym keysym = NoSymbol;
+    XkbLookupKeySym(display, (KeyCode)keycode, state, &used, &keysym);
+    return (uint32_t)keysym;
+}
+
+static uint32_t keyOfKeycode(Display* display, uint32_t keycode, unsigned int state)
+{
+    if (keycode >= 256) return KeyNone;
+    KeyLayoutFacts facts = {};
+    unsigned int group = XkbBuildCoreState(0, XkbGroupForCoreState(state));
+    facts.withModifiers = lookUp(display, keycode, state);
+    facts.levels[0] = lookUp(display, keycode, group);
+    facts.levels[1] = lookUp(display, keycode, group | ShiftMask);
+    for (int g = 0; g < 4; ++g)
+        for (int level = 0; level < 2; ++level)
+            facts.groups[g][level] = (uint32_t)XkbKeycodeToKeysym(display, (KeyCode)keycode, g, level);
+    memcpy(facts.name, keyNames[keycode], sizeof facts.name);
+    return keyFromLayout(&facts);
 }
 
 static void setKey(Window* window, uint32_t key, bool press)
@@ -30,10 +62,23 @@ static void setKey(Window* window, uint32_t key, bool press)
     if (press || !(window->keys[other] & 1)) window->keys[both] = keyStateAfter(window->keys[both], press);
 }
 
-static void type(Window* window, const char* bytes, int count)
+static void type(Window* window, const uint8_t* text, uint32_t length)
 {
-    for (int i = 0; i < count && window->typedCount < 32; ++i)
-        window->typedChars[window->typedCount++] = (uint8_t)bytes[i];
+    appendTyped(window->typedChars, &window->typedCount, 32, text, length);
+}
+
+// An input method's commit is mostly a character or two; a longer one
+// (a phrase, pasted text) is read whole from a bigger buffer.
+static void typeCommit(Window* window, XKeyEvent* event)
+{
+    char text[4096];
+    KeySym keysym = 0;
+    Status status = 0;
+    int count = Xutf8LookupString((XIC)window->inputContext, event, text, 64, &keysym, &status);
+    if (status == XBufferOverflow)
+        count = Xutf8LookupString((XIC)window->inputContext, event, text, sizeof text, &keysym, &status);
+    bool typed = (status == XLookupChars || status == XLookupBoth) && count > 0;
+    if (typed) type(window, (const uint8_t*)text, (uint32_t)count);
 }
 
 // The typed text as UTF-8 bytes, one per character slot: the bytes a Linux
@@ -42,29 +87,26 @@ static void type(Window* window, const char* bytes, int count)
 static void typeText(Window* window, XKeyEvent* event)
 {
     if (event->state & Mod1Mask) return;
-    char text[32];
-    KeySym keysym = 0;
     if (window->inputContext)
     {
-        Status status = 0;
-        int count = Xutf8LookupString((XIC)window->inputContext, event, text, sizeof text, &keysym, &status);
-        if (status == XLookupChars || status == XLookupBoth) type(window, text, count);
+        typeCommit(window, event);
         return;
     }
-    // Without an input method the text is Latin-1.
+    // Without an input method the lookup's bytes follow the locale, so the
+    // character comes from the keysym.
+    char text[8];
+    KeySym keysym = 0;
     int count = XLookupString(event, text, sizeof text, &keysym, nullptr);
-    for (int i = 0; i < count; ++i)
-    {
-        uint8_t byte = (uint8_t)text[i];
-        char utf8[2] = {(char)(0xC0 | (byte >> 6)), (char)(0x80 | (byte & 0x3F))};
-        if (byte < 0x80) type(window, (const char*)&byte, 1);
-        else type(window, utf8, 2);
-    }
+    uint8_t utf8[4];
+    uint32_t length = typedTextOfKey((uint32_t)keysym, (const uint8_t*)text, count > 0 ? (uint32_t)count : 0, utf8);
+    type(window, utf8, length);
 }
 
 static void pressKey(Window* window, XEvent* event)
 {
-    uint32_t key = keyOf(&event->xkey);
+    uint32_t keycode = event->xkey.keycode;
+    uint32_t key = keyOfKeycode(displayOf(window), keycode, event->xkey.state);
+    if (keycode < 256) keyAtPress[keycode] = (uint8_t)key;
     setKey(window, key, true);
     typeText(window, &event->xkey);
 }
@@ -83,7 +125,10 @@ static void releaseKey(Window* window, XEvent* event)
         bool nextIsKey = next.type == KeyPress || next.type == KeyRelease;
         if (releaseIsRepeat(&release, nextIsKey ? &nextFacts : nullptr)) return;
     }
-    uint32_t key = keyOf(&event->xkey);
+    uint32_t keycode = event->xkey.keycode;
+    uint32_t key = keycode < 256 && keyAtPress[keycode] ? keyAtPress[keycode]
+                                                        : keyOfKeycode(display, keycode, event->xkey.state);
+    if (keycode < 256) keyAtPress[keycode] = KeyNone;
     // Where the window manager leaves Alt+F4 to the program, it closes the window.
     if (key == KeyF4 && isDown(window, KeyAlt)) window->quitRequested = 1;
     setKey(window, key, false);
@@ -174,6 +219,9 @@ void pollInput(Window* window)
     window->typedCount = 0;
     ageKeys(window->keys, KeyCount);
     readMouse(window);
+    // The signal ends the run from here, as a closed window does: the
+    // autosave then runs in the loop, never in the handler.
+    if (endSignalArrived()) window->quitRequested = 1;
     Display* display = displayOf(window);
     while (XPending(display))
     {
@@ -190,20 +238,22 @@ void refreshKeys(Window* window)
     Display* display = displayOf(window);
     for (uint32_t key = 0; key < 256; ++key) window->keys[key] = Up;
     window->typedCount = 0;
-    char keymap[32];
-    XQueryKeymap(display, keymap);
-    for (uint32_t keycode = 8; keycode < 256; ++keycode)
-    {
-        if (!(keymap[keycode / 8] & (1 << (keycode % 8)))) continue;
-        uint32_t key = keyFromKeysym((uint32_t)XkbKeycodeToKeysym(display, (KeyCode)keycode, 0, 0));
-        window->keys[key] = Held;
-        if (bothSidesKey(key)) window->keys[bothSidesKey(key)] = Held;
-    }
-    window->keys[KeyNone] = Up;
     XWindow root, child;
     int rootX, rootY, x, y;
     unsigned int mask = 0;
     XQueryPointer(display, (XWindow)window->xWindow, &root, &child, &rootX, &rootY, &x, &y, &mask);
+    char keymap[32];
+    XQueryKeymap(display, keymap);
+    for (uint32_t keycode = 8; keycode < 256; ++keycode)
+    {
+        keyAtPress[keycode] = KeyNone;
+        if (!(keymap[keycode / 8] & (1 << (keycode % 8)))) continue;
+        uint32_t key = keyOfKeycode(display, keycode, mask);
+        keyAtPress[keycode] = (uint8_t)key;
+        window->keys[key] = Held;
+        if (bothSidesKey(key)) window->keys[bothSidesKey(key)] = Held;
+    }
+    window->keys[KeyNone] = Up;
     if (mask & Button1Mask) window->keys[KeyMouseLeft] = Held;
     if (mask & Button2Mask) window->keys[KeyMouseMiddle] = Held;
     if (mask & Button3Mask) window->keys[KeyMouseRight] = Held;
@@ -220,6 +270,7 @@ void openInputContext(Window* window)
     // of a server that does not offer this.
     Bool supported = False;
     XkbSetDetectableAutoRepeat(display, True, &supported);
+    readKeyNames(display);
     XIM method = XOpenIM(display, nullptr, nullptr, nullptr);
     if (!method) return;
     XIC context = XCreateIC(method, XNInputStyle, XIMPreeditNothing | XIMStatusNothing, XNClientWindow,

@@ -1,12 +1,13 @@
 // The program's one window on X with its OpenGL 3.3 core context (GLX).
-// Without a display, a 24-bit visual or GLX the program cannot run at all:
-// it says why on standard error and exits with status 1.
+// Without a display, a 24-bit visual, GLX or a 3.3 core context the program
+// cannot run at all: it says why on standard error and exits with status 1.
 #include "platform/gl_functions.h"
 #define Window XWindow
 #include <GL/glx.h>
 #undef Window
 #include "platform/x11/window_x11.h"
 #include "platform/log.h"
+#include "platform/posix/end_signals.h"
 #include <poll.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -36,6 +37,10 @@ static int noteXError(Display*, XErrorEvent* error)
 // Xlib ends the process once this returns, so unsaved edits are saved here,
 // as when the system ends the session.
 static Window* openWindow;
+
+// Readable once SIGTERM, SIGHUP or SIGINT has come, so that a minimised
+// window's wait ends at once.
+static int endSignalWake = -1;
 
 static int reportLostDisplay(Display*)
 {
@@ -230,10 +235,9 @@ void createWindow(Window* window, const char* title, uint32_t width, uint32_t he
     if (!context || !glXMakeCurrent(display, (XWindow)window->xWindow, context))
     {
         logString("Failed to create an advanced render context.\n");
-        fprintf(stderr, "marionette: the driver offers no OpenGL 3.3 core context\n");
         if (context) glXDestroyContext(display, context);
         closeWindow(window);
-        return;
+        stop("the driver offers no OpenGL 3.3 core context");
     }
     window->glContext = context;
     followDisplayRefresh(display, (XWindow)window->xWindow);
@@ -244,17 +248,12 @@ void createWindow(Window* window, const char* title, uint32_t width, uint32_t he
     showWindow(window);
     window->running = 1;
     openWindow = window;
+    endSignalWake = watchEndSignals();
 }
 
 void swapWindowBuffers(Window* window)
 {
     glXSwapBuffers(displayOf(window), (XWindow)window->xWindow);
-}
-
-// Core X reports no refresh rate; the pacing then assumes 60 Hz.
-uint32_t displayRefreshRate(const Window*)
-{
-    return 0;
 }
 
 bool windowMinimised(const Window* window)
@@ -266,6 +265,6 @@ void waitForWindowMessages(Window* window, uint32_t milliseconds)
 {
     Display* display = displayOf(window);
     if (XPending(display)) return;
-    pollfd connection = {ConnectionNumber(display), POLLIN, 0};
-    poll(&connection, 1, (int)milliseconds);
+    pollfd wakes[2] = {{ConnectionNumber(display), POLLIN, 0}, {endSignalWake, POLLIN, 0}};
+    poll(wakes, endSignalWake >= 0 ? 2 : 1, (int)milliseconds);
 }

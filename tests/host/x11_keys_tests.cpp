@@ -1,6 +1,7 @@
 // The X input layer's parts that need no server: which keysym is which key,
 // and how the server's key repeat reads.
 #include <gtest/gtest.h>
+#include <string>
 #include <vector>
 #include "platform/window.h"
 #include "platform/x11/x11_keys.h"
@@ -20,11 +21,14 @@ TEST(X11Keys, KeysymsMapToTheProgramsKeysAndNeighboursToNone)
         {0xFF08, KeyBackspace}, {' ', KeySpace}, {0xFFBE, KeyF1}, {0xFFC1, KeyF4}, {0xFFD5, KeyF1 + 23},
         {0xFFE1, KeyLeftShift}, {0xFFE2, KeyRightShift}, {0xFFE3, KeyLeftControl}, {0xFFE4, KeyRightControl},
         {0xFFE7, KeyLeftAlt}, {0xFFE8, KeyRightAlt}, {0xFFE9, KeyLeftAlt}, {0xFFEA, KeyRightAlt},
-        {0xFE03, KeyRightAlt},
+        {0xFE03, KeyRightAlt}, {0xFF50, KeyHome}, {0xFF55, KeyPageUp}, {0xFF56, KeyPageDown}, {0xFF57, KeyEnd},
+        // The keypad's with NumLock off.
+        {0xFF95, KeyHome}, {0xFF96, KeyLeft}, {0xFF97, KeyUp}, {0xFF98, KeyRight}, {0xFF99, KeyDown},
+        {0xFF9A, KeyPageUp}, {0xFF9B, KeyPageDown}, {0xFF9C, KeyEnd},
         // Just outside each range, and keys the program has no number for.
         {'@', KeyNone}, {'[', KeyNone}, {'`', KeyNone}, {'{', KeyNone}, {'/', KeyNone}, {':', KeyNone},
-        {0xFF50, KeyNone}, {0xFF55, KeyNone}, {0xFFBD, KeyNone}, {0xFFD6, KeyNone}, {0xFFE0, KeyNone},
-        {0xFFE5, KeyNone}, {0xFFEB, KeyNone}, {0xE9, KeyNone}, {0xFFFF, KeyNone}, {0x1000061, KeyNone},
+        {0xFF58, KeyNone}, {0xFF94, KeyNone}, {0xFF9D, KeyNone}, {0xFFB4, KeyNone}, {0xFFBD, KeyNone},
+        {0xFFD6, KeyNone}, {0xFFE0, KeyNone}, {0xFFE5, KeyNone}, {0xFFEB, KeyNone}, {0xE9, KeyNone}, {0xFFFF, KeyNone}, {0x1000061, KeyNone},
     };
     for (const Case& c : cases) EXPECT_EQ(keyFromKeysym(c.keysym), c.key) << std::hex << "keysym 0x" << c.keysym;
 
@@ -32,6 +36,86 @@ TEST(X11Keys, KeysymsMapToTheProgramsKeysAndNeighboursToNone)
                                  {KeyRightControl, KeyControl}, {KeyLeftAlt, KeyAlt},     {KeyRightAlt, KeyAlt},
                                  {KeyShift, KeyNone},           {KeyA, KeyNone},          {KeyRightAlt + 1, KeyNone}};
     for (const auto& side : sides) EXPECT_EQ(bothSidesKey(side[0]), side[1]) << "key " << side[0];
+}
+
+// Keysyms: a, s, KP_4, KP_Left, ampersand, Cyrillic and Greek letters.
+const uint32_t a = 'a', s = 's', kp4 = 0xFFB4, kpLeft = 0xFF96, amp = '&', cyrillicEf = 0x6C6,
+               cyrillicYeru = 0x6D9, greekAlpha = 0x7E1;
+
+TEST(X11Keys, AKeyReadsAsOnWindowsWhateverTheLayout)
+{
+    struct Case
+    {
+        const char* what;
+        KeyLayoutFacts facts;
+        uint32_t key;
+    };
+    const Case cases[] = {
+        {"a letter", {a, {a, 'A'}, {{a, 'A'}}, {'A', 'C', '0', '1'}}, KeyA},
+        {"keypad 4, NumLock off", {kpLeft, {kpLeft, kp4}, {{kpLeft, kp4}}, {'K', 'P', '4', 0}}, KeyLeft},
+        {"keypad 4, NumLock on", {kp4, {kpLeft, kp4}, {{kpLeft, kp4}}, {'K', 'P', '4', 0}}, KeyNone},
+        {"a digit needing Shift (French)", {amp, {amp, '1'}, {{amp, '1'}}, {'A', 'E', '0', '1'}}, keyDigit(1)},
+        {"Russian active, US second", {cyrillicEf, {cyrillicEf, 0x6E6}, {{cyrillicEf, 0x6E6}, {a, 'A'}},
+                                       {'A', 'C', '0', '1'}}, KeyA},
+        {"US first, Russian active", {cyrillicYeru, {cyrillicYeru, 0x6F9}, {{s, 'S'}, {cyrillicYeru, 0x6F9}},
+                                      {'A', 'C', '0', '2'}}, KeyA + 18},
+        {"Greek alone: the US place", {greekAlpha, {greekAlpha, 0x7C1}, {{greekAlpha, 0x7C1}}, {'A', 'C', '0', '1'}},
+         KeyA},
+        {"Russian alone, AD10: P", {0x6DA, {0x6DA, 0x6FA}, {{0x6DA, 0x6FA}}, {'A', 'D', '1', '0'}}, KeyA + 15},
+        {"Russian alone, AB07: M", {0x6D8, {0x6D8, 0x6F8}, {{0x6D8, 0x6F8}}, {'A', 'B', '0', '7'}}, KeyA + 12},
+        {"Russian alone, AB08: no letter", {0x6C2, {0x6C2, 0x6E2}, {{0x6C2, 0x6E2}}, {'A', 'B', '0', '8'}}, KeyNone},
+        {"no such place", {0x6D6, {0x6D6, 0}, {{0x6D6, 0}}, {'A', 'C', '0', '0'}}, KeyNone},
+    };
+    for (const Case& c : cases) EXPECT_EQ(keyFromLayout(&c.facts), c.key) << c.what;
+}
+
+TEST(X11Keys, TextWithoutAnInputMethodIsTheKeysymsCharacterInUtf8)
+{
+    struct Case
+    {
+        uint32_t keysym;
+        std::string lookedUp, text;
+    };
+    // Control+S, Return and keypad 4 as looked up; é as a UTF-8 locale's lookup gives it (encoded once,
+    // not twice) and as a Latin-1 locale's; €, a character beyond 16 bits; no character for a legacy
+    // Cyrillic keysym, Left, DEL, a control, a surrogate half or beyond U+10FFFF.
+    const Case cases[] = {
+        {'s', "s", "s"}, {'s', "\x13", "\x13"}, {0xFF0D, "\r", "\r"}, {0xFFB4, "4", "4"},
+        {0xE9, "\xC3\xA9", "\xC3\xA9"}, {0xE9, "\xE9", "\xC3\xA9"}, {0xA0, "", "\xC2\xA0"},
+        {0x10020AC, "", "\xE2\x82\xAC"}, {0x1010348, "", "\xF0\x90\x8D\x88"}, {0x6C6, "", ""}, {0xFF51, "", ""},
+        {0x7F, "", ""}, {0x1000019, "", ""}, {0x100D800, "", ""}, {0x1110000, "", ""},
+    };
+    for (const Case& c : cases)
+    {
+        uint8_t out[4] = {};
+        uint32_t length = typedTextOfKey(c.keysym, (const uint8_t*)c.lookedUp.data(), (uint32_t)c.lookedUp.size(), out);
+        EXPECT_EQ(std::string((const char*)out, length), c.text) << std::hex << "keysym 0x" << c.keysym;
+    }
+}
+
+// The typed text of a frame holds 32 bytes: a character that does not fit is
+// left out whole, with what comes after it.
+TEST(X11Keys, TypedTextIsCutOnlyBetweenCharacters)
+{
+    struct Case
+    {
+        uint32_t already;
+        std::string text;
+        uint32_t count;
+    };
+    const std::string euros = "\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC";
+    const Case cases[] = {
+        {0, std::string(33, 'a'), 32}, {31, "\xC3\xA9", 31}, {30, "\xC3\xA9z", 32}, {29, "\xE2\x82\xACx", 32},
+        {29, "a\xE2\x82\xAC", 30}, {28, "\xF0\x90\x8D\x88", 32}, {0, std::string(20, 'b') + euros + "c", 32},
+        {0, std::string(21, 'b') + euros, 30},
+    };
+    for (const Case& c : cases)
+    {
+        uint32_t typed[32] = {}, count = c.already;
+        appendTyped(typed, &count, 32, (const uint8_t*)c.text.data(), (uint32_t)c.text.size());
+        EXPECT_EQ(count, c.count) << c.already << " + " << c.text;
+        for (uint32_t i = c.already; i < count; ++i) EXPECT_EQ(typed[i], (uint8_t)c.text[i - c.already]);
+    }
 }
 
 // One frame's events, read as the event pump reads them: a release the next
