@@ -62,11 +62,9 @@ def look(png, listing):
     height = len(alpha) // width
     colours = {data[i:i + 3] for i in range(0, len(data), 4) if data[i + 3] > 0}
     colour = {frozenset({b"\xff\xff\xff"}): "white", frozenset({b"\0\0\0"}): "black"}.get(frozenset(colours), "mixed")
-    solid = lambda x, y: alpha[y * width + x] >= 128
     thick = sum(1 for y in range(1, height - 1) for x in range(1, width - 1)
-                if all(solid(x + dx, y + dy) for dx in (-1, 0, 1) for dy in (-1, 0, 1)))
-    partial = sum(1 for a in alpha if 0 < a < 255)
-    print(cell["w"], cell["h"], info["meta"]["scale"], colour, thick, partial)
+                if all(alpha[(y + dy) * width + x + dx] >= 128 for dx in (-1, 0, 1) for dy in (-1, 0, 1)))
+    print(cell["w"], cell["h"], info["meta"]["scale"], colour, thick, sum(1 for a in alpha if 0 < a < 255))
 
 
 def gifcells(png, listing, gif):

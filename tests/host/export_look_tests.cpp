@@ -34,6 +34,14 @@ TEST(ExportLook, SettingsGiveTheDefaultsForWhatCannotBeRead)
         ExportLook back = parseSettings(text, length);
         EXPECT_TRUE(back.scale == look.scale && back.width == look.width && back.black == look.black) << text;
     }
+    // Keys past either end of a setting change nothing.
+    ExportLook look = {8, 12, 0};
+    EXPECT_FALSE(stepExportScale(&look, +1) || stepLineWidth(&look, +1));
+    look = {1, 1, 0};
+    EXPECT_FALSE(stepExportScale(&look, -1) || stepLineWidth(&look, -1));
+    EXPECT_TRUE(look.scale == 1 && look.width == 1);
+    EXPECT_TRUE(stepExportScale(&look, +1) && stepExportScale(&look, +1) && look.scale == 3);
+
     char text[64];
     ASSERT_GT(describeExportLook(&defaultExportLook, text, sizeof text), 0u);
     EXPECT_STREQ(text, "export 2\xC3\x97 \xC2\xB7 width 4 \xC2\xB7 white");

@@ -497,37 +497,6 @@ std::string readFile(const std::string& path)
     return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
 }
 
-// The look's keys stop at each setting's ends, do nothing in game mode, and
-// what they chose is in the settings file and comes back at the next start.
-TEST_F(ProgramSession, TheExportLookStopsAtItsEndsAndComesBackAtTheNextStart)
-{
-    s.start("");
-    auto look = [&] {
-        const ExportLook& l = s.app->look;
-        return std::to_string(l.scale) + " " + std::to_string(l.width) + " " + lineColourName(&l);
-    };
-    const struct { const char* keys; const char* look; } cases[] = {
-        {"PageUp; Home; L", "2 4 white"}, // game mode
-        {"Tab; PageUp; Home; L", "3 5 black"},
-        {"repeat 9 PageUp; repeat 9 Home", "8 12 black"},
-        {"repeat 9 PageDown; repeat 15 End; L", "1 1 white"},
-        {"PageUp; repeat 3 Home; L", "2 4 black"},
-    };
-    for (const auto& c : cases)
-    {
-        s.play(c.keys);
-        EXPECT_EQ(look(), c.look) << c.keys;
-    }
-    EXPECT_EQ(readFile(std::string(folder) + "/marionette-room/settings.ini"),
-              "; Marionette Room settings\n[export]\nscale=2\nwidth=4\nlines=black\n");
-    Session again;
-    again.start("");
-    EXPECT_EQ(std::to_string(again.app->look.scale) + " " + lineColourName(&again.app->look), "2 black");
-    for (Arena* arena : {&again.app->mainArena, &again.app->fontArena, &again.app->exportBlock})
-        if (arena->base) osReleaseMemory(arena->base, arena->capacity);
-    free(again.app);
-}
-
 std::string animationFile(const Animation& animation)
 {
     return std::string((const char*)&animation.frameCount, 4) +
