@@ -142,9 +142,14 @@ uint32_t buildThickLineProgram()
 
 void pushThickLine(RenderBatch* batch, const float* points, uint32_t count, float width, Color color, bool closed)
 {
-    if (!closed || count < 2 || count >= longestThickLine)
+    if (!closed || count < 2)
     {
-        if (count <= longestThickLine) pushDraw(batch, points, count, width, color);
+        pushDraw(batch, points, count, width, color);
+        return;
+    }
+    if (count >= longestThickLine)
+    {
+        batch->overflowed = 1;
         return;
     }
     float loop[2 * longestThickLine];

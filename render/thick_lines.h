@@ -24,8 +24,8 @@ static const uint32_t thickLineVertexBytes = 11 * 4;
 static const BatchSize thickLineBatchSize = {ThickLines, 8 * drawStride, 64 * 8, 64 * 4 * thickLineVertexBytes,
                                              64 * 5 * 4};
 
-// Appends a polyline of count points (at most 64), width pixels wide; a
-// closed one also joins its last point to its first. Refused like pushDraw.
+// Appends a polyline of count points, width pixels wide; a closed one (of at
+// most 63 points) also joins its last point to its first. Refused like pushDraw.
 void pushThickLine(RenderBatch* batch, const float* points, uint32_t count, float width, Color color, bool closed);
 
 // Draws the batch with one indexed draw (frame submission calls it for
