@@ -4,14 +4,18 @@
 #include "app/file_reading.h"
 #include "app/frame_pacing.h"
 #include "app/scenery.h"
+#include "app/settings.h"
 #include "character/frame_edits.h"
 #include "platform/gl_functions.h"
 #include "platform/log.h"
 #include "platform/os.h"
 #include "render/frame_submission.h"
 #include "render/shader_program.h"
+#include "render/thick_lines.h"
 #include <string.h>
 
+// How long the status line shows the export look after a change.
+static const float lookShownSeconds = 2.0f;
 // A minimised window still wakes this often, in case no message comes.
 static const uint32_t minimisedWaitMilliseconds = 250;
 static const uint32_t framesBetweenRefreshReads = 64;
@@ -31,6 +35,7 @@ static void createBatches(App* app)
     app->pointBatch = createRenderBatch(&app->mainArena, pointBatchSize, app->colorProgram, projection);
     app->rectBatch = createRenderBatch(&app->mainArena, rectBatchSize, app->colorProgram, projection);
     app->textBatch = createRenderBatch(&app->mainArena, textBatchSize, app->textProgram, projection);
+    app->thickLineBatch = createRenderBatch(&app->mainArena, thickLineBatchSize, app->thickLineProgram, projection);
 }
 
 static uint32_t buildProgram(int vertexSource, int fragmentSource)
@@ -79,6 +84,7 @@ bool startApp(App* app)
     app->commandList.scratch = subArena(&app->mainArena, commandRegionSize);
     app->colorProgram = buildProgram(colorVertexShader, colorFragmentShader);
     app->textProgram = buildProgram(textVertexShader, textFragmentShader);
+    app->thickLineProgram = buildThickLineProgram();
     createBatches(app);
 
     app->fontArena = reserveArena(fontArenaSize);
@@ -106,7 +112,7 @@ bool startApp(App* app)
     startEditHistory(&app->history, &app->mainArena, editHistorySlots, &app->editedAnimation, 0);
 
     app->exportBlock = reserveArena(spriteExporterSize());
-    if (app->exportBlock.base) startSpriteExporter(&app->exporter, &app->exportBlock, app->colorProgram);
+    if (app->exportBlock.base) startSpriteExporter(&app->exporter, &app->exportBlock, app->thickLineProgram);
     else logString("Failed to reserve the export memory block; export is off\n");
 
     app->counterFrequency = osCounterFrequency();
@@ -115,6 +121,8 @@ bool startApp(App* app)
     app->poseEditor = initialPoseEditorState();
     app->window.sessionEnding = endRunWhenSessionEnds;
     app->window.sessionEndingContext = app;
+    app->look = loadSettings();
+    describeExportLook(&app->look, app->prompt.exportLook, sizeof app->prompt.exportLook);
     return true;
 }
 
@@ -186,6 +194,7 @@ static void resetFrame(App* app)
     resetBatch(&app->pointBatch);
     resetBatch(&app->rectBatch);
     resetBatch(&app->textBatch);
+    resetBatch(&app->thickLineBatch);
     resetCommandList(&app->commandList);
     pushClear(&app->commandList, colorBlack);
 }
@@ -204,9 +213,19 @@ static void runWaitingExport(App* app)
 {
     FilePromptState* prompt = &app->prompt;
     if (prompt->exportNameLength == 0) return;
-    exportAnimation(&app->exporter, &app->editedAnimation, (const char*)prompt->exportName, app->window.clientWidth,
-                    app->window.clientHeight);
+    exportAnimation(&app->exporter, &app->editedAnimation, &app->look, (const char*)prompt->exportName,
+                    app->window.clientWidth, app->window.clientHeight);
     prompt->exportNameLength = 0;
+}
+
+// A changed look is saved at once, so that it survives however the run ends.
+static void changeLook(App* app, int32_t promptWasOpen)
+{
+    if (app->lookShownFor > 0) app->lookShownFor -= app->deltaTime;
+    if (!runLookKeys(&app->look, &app->window, promptWasOpen, app->editorMode)) return;
+    describeExportLook(&app->look, app->prompt.exportLook, sizeof app->prompt.exportLook);
+    app->lookShownFor = lookShownSeconds;
+    saveSettings(&app->look);
 }
 
 // The editor's view toggles. Like every binding added to the editor they
@@ -247,7 +266,8 @@ static void drawEditorOverlays(App* app)
         advancePreview(&app->preview, animation->frameCount, app->deltaTime);
         float inset[4];
         if (previewInset(inset, width, height, frameStripRight(animation->frameCount)))
-            drawPreview(&app->preview, animation, inset, &app->lineBatch);
+            drawPreview(&app->preview, animation, inset, &app->look, &app->lineBatch, &app->rectBatch,
+                        &app->thickLineBatch);
     }
     drawPolylineLabels(&app->textBatch, height);
     StatusFacts facts = {};
@@ -258,6 +278,11 @@ static void drawEditorOverlays(App* app)
     facts.zoom = app->poseEditor.zoom;
     facts.name = app->prompt.lastName;
     facts.nameLength = app->prompt.lastNameLength;
+    if (app->lookShownFor > 0)
+    {
+        facts.look = app->prompt.exportLook;
+        facts.lookLength = (uint32_t)strlen(app->prompt.exportLook);
+    }
     drawStatusLine(&app->statusLine, &app->textBatch, &app->font, width, &facts,
                    editHistoryModified(&app->history));
 }
@@ -285,6 +310,7 @@ static void queueBatches(App* app)
 {
     pushDrawBatch(&app->commandList, &app->rectBatch);
     pushDrawBatch(&app->commandList, &app->lineBatch);
+    pushDrawBatch(&app->commandList, &app->thickLineBatch);
     pushDrawBatch(&app->commandList, &app->pointBatch);
     pushDrawBatch(&app->commandList, &app->textBatch);
 }
@@ -320,6 +346,7 @@ void runFrame(App* app)
     if (app->prompt.savedOrLoaded) markEditHistorySaved(&app->history, &app->editedAnimation);
     runWaitingExport(app);
     toggleEditorViews(app, promptWasOpen);
+    changeLook(app, promptWasOpen);
     updateHelpPanel(&app->help, &app->window, promptWasOpen);
     runMode(app);
     recordEditHistory(&app->history, &app->editedAnimation, app->frameStrip.selectedFrame,

@@ -10,6 +10,7 @@
 #include "app/edit_keys.h"
 #include "app/file_prompt.h"
 #include "app/sprite_export.h"
+#include "export/export_look.h"
 #include "character/frame_strip.h"
 #include "character/help_panel.h"
 #include "character/live_preview.h"
@@ -36,10 +37,12 @@ struct App
     RenderCommandList commandList;
     uint32_t colorProgram;
     uint32_t textProgram;
+    uint32_t thickLineProgram;
     RenderBatch lineBatch;
     RenderBatch pointBatch;
     RenderBatch rectBatch;
     RenderBatch textBatch;
+    RenderBatch thickLineBatch;
     FontAtlas font;
     uint32_t vertexArray;
     Arena sceneryArena;
@@ -71,6 +74,10 @@ struct App
     LivePreviewState preview;
     StatusLineState statusLine;
     HelpPanelState help;
+    // The export look, kept in the settings file, and how much longer the
+    // status line shows it after a change.
+    ExportLook look;
+    float lookShownFor;
 };
 
 // Start-up on a zeroed record. False only when a memory block cannot be

@@ -13,3 +13,19 @@ void runEditKeys(EditHistory* history, const Window* window, bool promptOpen, bo
     if (editorMode && wasPressed(window, keyLetter('I')))
         insertInBetween(target.strip, target.animation, target.poseArena);
 }
+
+bool runLookKeys(ExportLook* look, const Window* window, bool promptOpen, bool editorMode)
+{
+    if (promptOpen || !editorMode || controlChord(window)) return false;
+    bool changed = false;
+    if (wasPressed(window, KeyPageUp)) changed |= stepExportScale(look, +1);
+    if (wasPressed(window, KeyPageDown)) changed |= stepExportScale(look, -1);
+    if (wasPressed(window, KeyHome)) changed |= stepLineWidth(look, +1);
+    if (wasPressed(window, KeyEnd)) changed |= stepLineWidth(look, -1);
+    if (wasPressed(window, keyLetter('L')))
+    {
+        look->black = !look->black;
+        changed = true;
+    }
+    return changed;
+}

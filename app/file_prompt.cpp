@@ -8,6 +8,7 @@
 #include "platform/window.h"
 #include "render/render_batch.h"
 #include "text/text_layout.h"
+#include <stdio.h>
 #include <string.h>
 
 static const uint32_t longestName = 126;
@@ -126,10 +127,13 @@ static void drawPrompt(const FilePromptState* prompt, RenderBatch* textBatch, Re
     float caret[4] = {left, bottom, left + caretWidth, bottom + height};
     pushDraw(rectBatch, caret, 1, colorWhite);
 
+    char label[160];
     const char* action = promptAction(prompt);
-    uint32_t actionLength = (uint32_t)strlen(action);
-    if (actionLength)
-        pushText(textBatch, promptX, labelBaseline, (const uint8_t*)action, actionLength, labelSize, colorGrey75);
+    bool withLook = prompt->exportRequested && prompt->exportLook[0];
+    int labelLength = snprintf(label, sizeof label, withLook ? "%s  (%s)" : "%s", action, prompt->exportLook);
+    if (labelLength > 0 && (uint32_t)labelLength < sizeof label && action[0])
+        pushText(textBatch, promptX, labelBaseline, (const uint8_t*)label, (uint32_t)labelLength, labelSize,
+                 colorGrey75);
 }
 
 const char* promptAction(const FilePromptState* prompt)

@@ -25,6 +25,9 @@ struct FilePromptState
     int32_t exportRequested;
     uint8_t exportName[128];
     uint32_t exportNameLength;
+    // How the export will look, as the label shows it while a name for one
+    // is typed (UTF-8, NUL-terminated; may be empty).
+    char exportLook[64];
     // The name of the last successful save or load, for the status line.
     uint8_t lastName[128];
     uint32_t lastNameLength;

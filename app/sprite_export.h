@@ -1,6 +1,7 @@
 #pragma once
 #include <stdint.h>
 #include "app/arena.h"
+#include "export/export_look.h"
 #include "export/sheet_layout.h"
 #include "render/render_batch.h"
 
@@ -21,10 +22,11 @@ enum ExportedFile : uint32_t
 };
 
 // Encodes a rendered sheet (RGBA, top row first, sheetWidth x 4 bytes a row)
-// and writes path.png, path.json and path.gif, each through a safe save and
-// using scratch for the encoding. A file that cannot be written does not stop
-// the others. Returns the ExportedFile bits of the files written.
-uint32_t writeSpriteFiles(const SheetLayout* layout, const uint8_t* sheet, const char* path, Arena* scratch);
+// drawn in the look and writes path.png, path.json and path.gif, each through
+// a safe save and using scratch for the encoding. A file that cannot be
+// written does not stop the others. Returns the ExportedFile bits of the files written.
+uint32_t writeSpriteFiles(const SheetLayout* layout, const ExportLook* look, const uint8_t* sheet, const char* path,
+                          Arena* scratch);
 
 // Everything an export needs, carved once at start-up.
 struct SpriteExporter
@@ -40,12 +42,14 @@ struct SpriteExporter
 uint64_t spriteExporterSize();
 
 // Carves the exporter's regions from block (spriteExporterSize bytes); its
-// line strips are drawn with program.
+// thick lines are drawn with program (buildThickLineProgram).
 void startSpriteExporter(SpriteExporter* exporter, Arena* block, uint32_t program);
 
-// Draws every frame into an offscreen framebuffer through the exporter's
-// batch, reads the sheet back and writes the three files named path (no
-// extension). Binds the window's framebuffer and a windowWidth x windowHeight
-// viewport again. Returns the ExportedFile bits of the files written.
-uint32_t exportAnimation(SpriteExporter* exporter, const Animation* animation, const char* path,
-                         int32_t windowWidth, int32_t windowHeight);
+// Draws every frame in the look into an offscreen framebuffer through the
+// exporter's batch, reads the sheet back and writes the three files named
+// path (no extension); a scale whose cells cannot fit gives way to the
+// largest that does, and the log says so. Binds the window's framebuffer and
+// a windowWidth x windowHeight viewport again. Returns the ExportedFile bits
+// of the files written.
+uint32_t exportAnimation(SpriteExporter* exporter, const Animation* animation, const ExportLook* look,
+                         const char* path, int32_t windowWidth, int32_t windowHeight);

@@ -36,13 +36,14 @@ static const HelpTexts helpTexts[2] = {
      "Click a box\nControl+click a box\nClick the green box\nLeft / Right\nShift+Left / Right\nButton, Up / Down\n"
      "Drag a point\nShift+drag a point\nControl+Shift+drag\nX / M\n"
      "B, drag\nA\nG\nControl+C / V\nAlt+drag down / up\n1 2 3\n4\nSpace\nControl+I\nControl+Z / Y\n"
-     "Control+S / O\nControl+E\nTab",
+     "Control+S / O\nControl+E\nPage Up / Page Down\nHome / End\nL\nTab",
      "select frame\ndelete frame\nduplicate frame\nprevious / next frame\nmove the frame earlier / later\npolyline\n"
      "move it\nturn it about its joint, lengths kept\na hand or an ankle reaches for the mouse\n"
      "swap left and right / mirror the frame\nbox-select\n"
      "select all / none\ngrab: left keeps, right undoes\ncopy / paste polyline\nzoom in / out\n"
      "handles, all handles, guides\nonion skin\nlive preview\nin-between frame\nundo / redo\nsave / load\n"
-     "export PNG sheet, JSON, GIF\ngame"},
+     "export PNG sheet, JSON, GIF\nexport scale up / down\nexport line width up / down\n"
+     "export lines white / black\ngame"},
 };
 
 void updateHelpPanel(HelpPanelState* help, const Window* window, int32_t promptWasOpen)

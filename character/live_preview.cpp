@@ -1,6 +1,7 @@
 #include "character/live_preview.h"
 #include <math.h>
 #include "render/render_batch.h"
+#include "render/thick_lines.h"
 
 static const float insetSize = 200.0f;
 static const float windowMargin = 10.0f;
@@ -71,17 +72,19 @@ static Bounds boundsOfAllFrames(const Animation* animation)
 }
 
 void drawPreview(const LivePreviewState* preview, const Animation* animation, const float inset[4],
-                 RenderBatch* lines)
+                 const ExportLook* look, RenderBatch* lines, RenderBatch* rects, RenderBatch* thickLines)
 {
     float x0 = inset[0], y0 = inset[1], x1 = inset[2], y1 = inset[3];
     float outline[10] = {x0, y0, x1, y0, x1, y1, x0, y1, x0, y0};
     pushDraw(lines, outline, 5, colorGrey50);
+    if (look->black) pushDraw(rects, inset, 1, colorWhite);
     if (animation->frameCount == 0) return;
 
     Bounds bounds = boundsOfAllFrames(animation);
     // A pose with no extent along an axis (a single point, a flat line) still gets a finite scale.
-    float spanX = fmaxf(bounds.hi.x - bounds.lo.x, 1.0f);
-    float spanY = fmaxf(bounds.hi.y - bounds.lo.y, 1.0f);
+    float width = (float)look->width;
+    float spanX = fmaxf(bounds.hi.x - bounds.lo.x, 1.0f) + width;
+    float spanY = fmaxf(bounds.hi.y - bounds.lo.y, 1.0f) + width;
     float innerWidth = x1 - x0 - 2.0f * innerMargin;
     float innerHeight = y1 - y0 - 2.0f * innerMargin;
     float scale = fminf(innerWidth / spanX, innerHeight / spanY);
@@ -91,5 +94,5 @@ void drawPreview(const LivePreviewState* preview, const Animation* animation, co
     if (!isfinite(offset.x) || !isfinite(offset.y)) return;
 
     const Pose* pose = animation->poses + preview->frame % animation->frameCount;
-    drawPoseScaled(lines, pose, offset, scale, colorWhite);
+    drawPoseThick(thickLines, pose, offset, scale, width * scale, look->black ? colorBlack : colorWhite);
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include <stdint.h>
 #include "character/pose.h"
+#include "export/export_look.h"
 
 struct RenderBatch;
 
@@ -24,7 +25,8 @@ void advancePreview(LivePreviewState* preview, uint32_t frameCount, float deltaT
 // polyline buttons' column or the bottom text row.
 bool previewInset(float inset[4], float width, float height, float stripRight);
 
-// Draws the inset's frame and the preview's pose, scaled so that every frame
-// of the animation fits inside it.
+// Draws the inset's frame and the preview's pose in the export look: its
+// line colour (black lines on a white inset) and width, scaled with the
+// figure so that every frame of the animation, lines included, fits inside it.
 void drawPreview(const LivePreviewState* preview, const Animation* animation, const float inset[4],
-                 RenderBatch* lines);
+                 const ExportLook* look, RenderBatch* lines, RenderBatch* rects, RenderBatch* thickLines);

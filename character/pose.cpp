@@ -1,5 +1,6 @@
 #include "character/pose.h"
 #include "render/render_batch.h"
+#include "render/thick_lines.h"
 
 void transformPoints(Vec2* out, const Vec2* in, uint64_t count, Vec2 offset, float scale, float facing)
 {
@@ -32,4 +33,16 @@ void drawPose(RenderBatch* lines, const Pose* pose, Vec2 position, float facing)
 void drawPoseScaled(RenderBatch* lines, const Pose* pose, Vec2 position, float scale, const Color& color)
 {
     drawStrips(lines, pose, position, scale, 1.0f, color);
+}
+
+void drawPoseThick(RenderBatch* thickLines, const Pose* pose, Vec2 position, float scale, float width,
+                   const Color& color)
+{
+    Vec2 buffer[longestPolyline];
+    for (uint32_t polyline = 0; polyline < polylineCount; ++polyline)
+    {
+        uint32_t count = polylineCounts[polyline];
+        transformPoints(buffer, pose->points + polylineFirst[polyline], count, position, scale, 1.0f);
+        pushThickLine(thickLines, &buffer[0].x, count, width, color, polyline == 0);
+    }
 }

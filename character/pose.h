@@ -41,3 +41,8 @@ void drawPose(RenderBatch* lines, const Pose* pose, Vec2 position, float facing)
 
 // The same four strips at a scale, facing +1, in a colour of the caller's choice.
 void drawPoseScaled(RenderBatch* lines, const Pose* pose, Vec2 position, float scale, const Color& color);
+
+// The four polylines as thick lines width pixels wide at a scale, facing +1,
+// the head closed: what an export draws.
+void drawPoseThick(RenderBatch* thickLines, const Pose* pose, Vec2 position, float scale, float width,
+                   const Color& color);

@@ -77,6 +77,13 @@ uint32_t formatStatus(uint8_t* out, const StatusFacts* facts, int32_t modified, 
                       uint32_t* nameEnd)
 {
     Writer w = {out, 0};
+    if (facts->lookLength > 0 && facts->lookLength < statusCapacity)
+    {
+        put(&w, (const uint8_t*)facts->look, facts->lookLength);
+        if (nameStart) *nameStart = w.length;
+        if (nameEnd) *nameEnd = w.length;
+        return w.length;
+    }
     putText(&w, "frame ");
     putNumber(&w, facts->selectedFrame + 1);
     putText(&w, " of ");

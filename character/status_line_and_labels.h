@@ -15,6 +15,10 @@ struct StatusFacts
     // The name last saved or loaded, in the bytes it was typed in; may be empty.
     const uint8_t* name;
     uint32_t nameLength;
+    // For a moment after the export look changes, its description (UTF-8)
+    // stands in for the status; empty otherwise.
+    const char* look;
+    uint32_t lookLength;
 };
 
 static const uint32_t statusCapacity = 512;
@@ -37,7 +41,8 @@ static const char* const polylineNames[4] = {"head", "spine", "arms", "legs"};
 // Writes the status as UTF-8, for example
 // "frame 2 of 5 · arms · 3 selected · zoom 1.50 · walk.anim*", the mark
 // while there are unsaved edits. The name is converted as the prompt shows
-// it, control characters becoming the replacement character. Returns the
+// it, control characters becoming the replacement character; or, while
+// facts->look is set, that text alone. Returns the
 // bytes written; nameStart and nameEnd (may be null) receive where the name lies.
 uint32_t formatStatus(uint8_t* out, const StatusFacts* facts, int32_t modified, uint32_t* nameStart,
                       uint32_t* nameEnd);

@@ -156,7 +156,8 @@ void putFrame(TextOut* out, const SheetLayout* layout, const char* name, uint32_
 
 } // namespace
 
-uint64_t writeSpriteJson(const SheetLayout* layout, const char* path, char* out, uint64_t capacity)
+uint64_t writeSpriteJson(const SheetLayout* layout, const ExportLook* look, const char* path, char* out,
+                         uint64_t capacity)
 {
     TextOut text = {out, capacity, 0, false};
     uint32_t length = 0;
@@ -180,7 +181,13 @@ uint64_t writeSpriteJson(const SheetLayout* layout, const char* path, char* out,
     putName(&text, name, length);
     put(&text, ".png\",\n\t\"format\": \"RGBA8888\",\n");
     putSize(&text, "\t\"size\": ", layout->sheetWidth, layout->sheetHeight, ",\n");
-    put(&text, "\t\"scale\": \"1\",\n\t\"frameTags\": [\n\t\t{\"name\":\"");
+    put(&text, "\t\"scale\": \"");
+    putUnsigned(&text, layout->scale);
+    put(&text, "\",\n\t\"lineWidth\": ");
+    putUnsigned(&text, layout->lineWidth);
+    put(&text, ",\n\t\"lineColor\": \"");
+    put(&text, lineColourName(look));
+    put(&text, "\",\n\t\"frameTags\": [\n\t\t{\"name\":\"");
     putName(&text, name, length);
     put(&text, "\",\"from\":0,\"to\":");
     putUnsigned(&text, layout->frameCount ? layout->frameCount - 1 : 0);

@@ -3,19 +3,19 @@
 
 namespace {
 
-// Two colours still take LZW's smallest code size, 2: codes 0 to 3 are
-// pixels, 4 clears the dictionary, 5 ends the image.
-const uint32_t minimumCodeSize = 2;
-const uint32_t clearCode = 4;
-const uint32_t endCode = 5;
-const uint32_t firstFreeCode = 6;
+// Sixteen levels take LZW code size 4: codes 0 to 15 are pixels, 16 clears
+// the dictionary, 17 ends the image.
+const uint32_t minimumCodeSize = 4;
+const uint32_t clearCode = 16;
+const uint32_t endCode = 17;
+const uint32_t firstFreeCode = 18;
 // Like giflib, the dictionary is cleared before its last code is handed out.
 const uint32_t dictionaryLimit = 4095;
 const uint32_t largestCodeSize = 12;
-const uint64_t dictionaryBytes = 4096 * 2 * sizeof(uint16_t);
+const uint64_t dictionaryBytes = 4096 * gifLevels * sizeof(uint16_t);
 const uint32_t subBlockLimit = 255;
 
-const uint64_t headerBytes = 6 + 7 + 6 + 19; // signature, screen, palette, loop block
+const uint64_t headerBytes = 6 + 7 + 3 * gifLevels + 19; // signature, screen, palette, loop block
 const uint64_t imageFrameBytes = 8 + 10 + 1 + 1; // control block, descriptor, code size, terminator
 
 void putByte(GifWriter* gif, uint8_t value)
@@ -110,7 +110,7 @@ void widenIfDue(Compressor* lzw)
 
 void addPixel(Compressor* lzw, GifWriter* gif, uint32_t pixel)
 {
-    uint16_t known = gif->next[lzw->prefix * 2 + pixel];
+    uint16_t known = gif->next[lzw->prefix * gifLevels + pixel];
     if (known)
     {
         lzw->prefix = known;
@@ -119,7 +119,7 @@ void addPixel(Compressor* lzw, GifWriter* gif, uint32_t pixel)
     putCode(&lzw->stream, lzw->prefix, lzw->codeSize);
     widenIfDue(lzw);
     if (lzw->nextCode < dictionaryLimit)
-        gif->next[lzw->prefix * 2 + pixel] = (uint16_t)lzw->nextCode++;
+        gif->next[lzw->prefix * gifLevels + pixel] = (uint16_t)lzw->nextCode++;
     else
         clearDictionary(lzw, gif);
     lzw->prefix = pixel;
@@ -132,11 +132,11 @@ void compressImage(GifWriter* gif, const uint8_t* rgba, uint64_t stride)
     lzw.stream.gif = gif;
     lzw.codeSize = minimumCodeSize + 1;
     clearDictionary(&lzw, gif);
-    lzw.prefix = rgba[3] >= 128 ? 1 : 0;
+    lzw.prefix = gifLevel(rgba[3]);
     for (uint32_t y = 0; y < gif->height; ++y)
     {
         const uint8_t* row = rgba + y * stride;
-        for (uint32_t x = y == 0 ? 1 : 0; x < gif->width; ++x) addPixel(&lzw, gif, row[x * 4 + 3] >= 128 ? 1 : 0);
+        for (uint32_t x = y == 0 ? 1 : 0; x < gif->width; ++x) addPixel(&lzw, gif, gifLevel(row[x * 4 + 3]));
     }
     putCode(&lzw.stream, lzw.prefix, lzw.codeSize);
     // The end code is read after the decoder's entry for the last string.
@@ -158,9 +158,15 @@ uint64_t gifSizeBound(uint32_t width, uint32_t height, uint32_t images)
     return dictionaryBytes + headerBytes + images * image + 1;
 }
 
-GifWriter beginGif(Arena* scratch, uint32_t width, uint32_t height)
+uint32_t gifLevel(uint8_t alpha)
+{
+    return (alpha * (gifLevels - 1) + 127) / 255;
+}
+
+GifWriter beginGif(Arena* scratch, uint32_t width, uint32_t height, bool blackLines)
 {
     GifWriter gif = {};
+    gif.blackLines = blackLines;
     scratch->used = 0;
     gif.next = (uint16_t*)pushBytes(scratch, dictionaryBytes);
     if (!gif.next || width == 0 || height == 0 || width > 0xFFFF || height > 0xFFFF)
@@ -177,11 +183,16 @@ GifWriter beginGif(Arena* scratch, uint32_t width, uint32_t height)
     putBytes(&gif, (const uint8_t*)"GIF89a", 6);
     putWord(&gif, width);
     putWord(&gif, height);
-    // A global colour table of two entries (size field 0), background colour 0, square pixels.
-    const uint8_t screen[3] = {0x80, 0, 0};
+    // A global colour table of 16 entries (size field 3), background colour 0, square pixels.
+    const uint8_t screen[3] = {0x83, 0, 0};
     putBytes(&gif, screen, 3);
-    const uint8_t palette[6] = {0, 0, 0, 255, 255, 255};
-    putBytes(&gif, palette, 6);
+    for (uint32_t level = 0; level < gifLevels; ++level)
+    {
+        uint8_t grey = (uint8_t)(level * 255 / (gifLevels - 1));
+        if (blackLines) grey = (uint8_t)(255 - grey);
+        const uint8_t entry[3] = {grey, grey, grey};
+        putBytes(&gif, entry, 3);
+    }
     // The NETSCAPE2.0 application block with a loop count of 0: forever.
     const uint8_t loop[19] = {0x21, 0xFF, 11, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0', 3, 1, 0, 0, 0};
     putBytes(&gif, loop, sizeof loop);

@@ -1,6 +1,7 @@
 #include "export/sheet_layout.h"
 #include <math.h>
 #include "character/pose.h"
+#include "export/export_look.h"
 
 namespace {
 
@@ -20,8 +21,9 @@ float clampCoordinate(float value)
     return value < -coordinateLimit ? -coordinateLimit : value > coordinateLimit ? coordinateLimit : value;
 }
 
-// The union box of every finite point of every frame, in whole pixels; empty at (0, 0) without one.
-void boundingBox(const Animation* animation, Span* x, Span* y)
+// The union box of every finite point of every frame at the scale, in whole
+// pixels; empty at (0, 0) without one.
+void boundingBox(const Animation* animation, float scale, Span* x, Span* y)
 {
     float minX = 0, maxX = 0, minY = 0, maxY = 0;
     bool found = false;
@@ -38,8 +40,8 @@ void boundingBox(const Animation* animation, Span* x, Span* y)
             found = true;
         }
     }
-    *x = {(int64_t)floorf(minX), (int64_t)ceilf(maxX)};
-    *y = {(int64_t)floorf(minY), (int64_t)ceilf(maxY)};
+    *x = {(int64_t)floorf(minX * scale), (int64_t)ceilf(maxX * scale)};
+    *y = {(int64_t)floorf(minY * scale), (int64_t)ceilf(maxY * scale)};
 }
 
 // Keeps inner pixels of a longer span: as near to centred on the reference
@@ -99,34 +101,70 @@ uint32_t chooseColumns(uint32_t frames, uint64_t* width, uint64_t* height)
     return best;
 }
 
-} // namespace
+// Whether cells of width x height fit, some number of columns keeping the
+// sheet within largestSheetSide a side and pixelBudget in all, uncut.
+bool cellsFitWhole(uint32_t frames, uint64_t width, uint64_t height, uint64_t pixelBudget)
+{
+    uint64_t fitWidth = width, fitHeight = height;
+    uint32_t columns = chooseColumns(frames, &fitWidth, &fitHeight);
+    uint64_t rows = (frames + columns - 1) / columns;
+    return fitWidth == width && fitHeight == height && width * height * columns * rows <= pixelBudget;
+}
 
-SheetLayout layoutSheet(const Animation* animation, uint64_t pixelBudget)
+// Half the line width and the margin: what a cell adds on each side of the points.
+uint64_t cellPadding(uint32_t scale, uint32_t lineWidth)
+{
+    return ((uint64_t)scale * lineWidth + 1) / 2 + cellMargin;
+}
+
+SheetLayout layoutAtScale(const Animation* animation, uint32_t scale, uint32_t lineWidth, uint64_t pixelBudget)
 {
     SheetLayout layout = {};
     uint32_t frames = animation->frameCount;
-    if (frames == 0 || frames > maxExportFrames) return layout;
     Span x, y;
-    boundingBox(animation, &x, &y);
-
-    uint64_t width = (uint64_t)(x.high - x.low) + 2 * cellMargin;
-    uint64_t height = (uint64_t)(y.high - y.low) + 2 * cellMargin;
+    boundingBox(animation, (float)scale, &x, &y);
+    uint64_t pad = cellPadding(scale, lineWidth);
+    uint64_t width = (uint64_t)(x.high - x.low) + 2 * pad;
+    uint64_t height = (uint64_t)(y.high - y.low) + 2 * pad;
     uint32_t columns = chooseColumns(frames, &width, &height);
     uint32_t rows = (frames + columns - 1) / columns;
     if (!fitCellArea(&width, &height, pixelBudget / ((uint64_t)columns * rows))) return layout;
-    x = clipSpan(x, (int64_t)width - 2 * cellMargin);
-    y = clipSpan(y, (int64_t)height - 2 * cellMargin);
+    // A cell too small for the padding keeps only the point nearest the reference.
+    x = clipSpan(x, width > 2 * pad ? (int64_t)(width - 2 * pad) : 0);
+    y = clipSpan(y, height > 2 * pad ? (int64_t)(height - 2 * pad) : 0);
 
     layout.frameCount = frames;
-    layout.cellWidth = (uint32_t)(x.high - x.low) + 2 * cellMargin;
-    layout.cellHeight = (uint32_t)(y.high - y.low) + 2 * cellMargin;
+    layout.cellWidth = (uint32_t)((uint64_t)(x.high - x.low) + 2 * pad);
+    layout.cellHeight = (uint32_t)((uint64_t)(y.high - y.low) + 2 * pad);
     layout.columns = columns;
     layout.rows = rows;
     layout.sheetWidth = columns * layout.cellWidth;
     layout.sheetHeight = rows * layout.cellHeight;
-    layout.originX = (int32_t)(cellMargin - x.low);
-    layout.originY = (int32_t)(cellMargin - y.low);
+    layout.originX = (int32_t)((int64_t)pad - x.low);
+    layout.originY = (int32_t)((int64_t)pad - y.low);
+    layout.scale = scale;
+    layout.lineWidth = scale * lineWidth;
     return layout;
+}
+
+} // namespace
+
+SheetLayout layoutSheet(const Animation* animation, uint32_t scale, uint32_t lineWidth, uint64_t pixelBudget)
+{
+    uint32_t frames = animation->frameCount;
+    if (frames == 0 || frames > maxExportFrames) return SheetLayout{};
+    for (uint32_t k = exportScaleCount; k-- > 1;)
+    {
+        uint32_t candidate = exportScales[k];
+        if (candidate > scale) continue;
+        Span x, y;
+        boundingBox(animation, (float)candidate, &x, &y);
+        uint64_t pad = cellPadding(candidate, lineWidth);
+        if (cellsFitWhole(frames, (uint64_t)(x.high - x.low) + 2 * pad, (uint64_t)(y.high - y.low) + 2 * pad,
+                          pixelBudget))
+            return layoutAtScale(animation, candidate, lineWidth, pixelBudget);
+    }
+    return layoutAtScale(animation, 1, lineWidth, pixelBudget);
 }
 
 void cellCorner(const SheetLayout* layout, uint32_t frame, uint32_t* x, uint32_t* y)

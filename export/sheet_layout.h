@@ -29,15 +29,21 @@ struct SheetLayout
     // cell's left and bottom edges (drawing coordinates, y up).
     int32_t originX;
     int32_t originY;
+    // Pixels per pose unit, and the lines' width in pixels.
+    uint32_t scale;
+    uint32_t lineWidth;
 };
 
-// The union box of all frames' finite points plus cellMargin on each side, in
-// rows of up to cellsPerRow cells, with as many columns and as large a cell as
-// keep both sides of the sheet within largestSheetSide and its area within
-// pixelBudget; what lies beyond a cell is clipped,
-// keeping the reference point in view where the points allow. All zero for
-// no frames, more than maxExportFrames, or a budget too small for any cell.
-SheetLayout layoutSheet(const Animation* animation, uint64_t pixelBudget);
+// The union box of all frames' finite points at the scale, plus half the
+// line width (lineWidth pose units, so lineWidth x scale pixels) and
+// cellMargin on each side, in rows of up to cellsPerRow cells, with as many
+// columns as keep both sides of the sheet within largestSheetSide and its
+// area within pixelBudget. When the cells cannot fit at that scale, the
+// largest of exportScales below it at which they do; when none does, scale 1
+// with as large a cell as fits, what lies beyond it clipped, keeping the
+// reference point in view where the points allow. All zero for no frames,
+// more than maxExportFrames, or a budget too small for any cell.
+SheetLayout layoutSheet(const Animation* animation, uint32_t scale, uint32_t lineWidth, uint64_t pixelBudget);
 
 // Frame k's cell: its top-left pixel in the sheet, rows counted from the top.
 void cellCorner(const SheetLayout* layout, uint32_t frame, uint32_t* x, uint32_t* y);

@@ -89,6 +89,7 @@ typedef int(APIENTRY* PFN_wglSwapIntervalEXT)(int interval);
     X(PFNGLUNIFORMMATRIX4FVPROC, glUniformMatrix4fv)                 \
     X(PFNGLUNIFORM4FVPROC, glUniform4fv)                             \
     X(PFNGLPRIMITIVERESTARTINDEXPROC, glPrimitiveRestartIndex)       \
+    X(PFNGLBLENDEQUATIONPROC, glBlendEquation)                       \
     X(PFNGLGENFRAMEBUFFERSPROC, glGenFramebuffers)                   \
     X(PFNGLBINDFRAMEBUFFERPROC, glBindFramebuffer)                   \
     X(PFNGLDELETEFRAMEBUFFERSPROC, glDeleteFramebuffers)             \

@@ -46,6 +46,12 @@ bool osPathExists(const char* path);
 // no such folder, it cannot be made, or it does not fit in capacity.
 bool osDocumentsSubfolder(const char* name, char* out, uint32_t capacity);
 
+// The program's own settings folder (%APPDATA%\\Marionette Room on Windows,
+// $XDG_CONFIG_HOME/marionette-room or ~/.config/marionette-room on Linux),
+// created when missing, with a trailing separator. False, writing nothing,
+// when there is none, it cannot be made, or it does not fit in capacity.
+bool osSettingsFolder(char* out, uint32_t capacity);
+
 struct OsLocalTime
 {
     uint16_t year;

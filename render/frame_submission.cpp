@@ -2,6 +2,7 @@
 #include <string.h>
 #include "platform/gl_functions.h"
 #include "render/render_batch.h"
+#include "render/thick_lines.h"
 #include "text/font_atlas.h"
 #include "text/text_layout.h"
 
@@ -298,6 +299,11 @@ void setUpBatch(RenderBatch* batch)
 void drawBatch(RenderBatch* batch, Arena* scratch)
 {
     if (batch == nullptr || batch->drawCount == 0 || !batchLayoutUsable(batch)) return;
+    if (batch->kind == ThickLines)
+    {
+        drawThickLines(batch, scratch);
+        return;
+    }
     setUpBatch(batch);
     GLenum mode;
     switch (batch->kind)

@@ -24,6 +24,11 @@ DrawCost costOfPoints(const RenderBatch* batch, uint32_t count)
     case Points: return {count * pointBytes, count * 4ull, count * 5ull};
     case LineStrips: return {count * pointBytes, count, count + 1ull};
     case Rects: return {count * 2 * pointBytes, count * 4ull, count * 5ull};
+    case ThickLines:
+    {
+        uint64_t segments = count > 1 ? count - 1ull : count;
+        return {count * pointBytes, segments * 4, segments * 5};
+    }
     default: return {count * pointBytes, 0, 0};
     }
 }
@@ -99,7 +104,7 @@ void pushDraw(RenderBatch* batch, const float* points, uint32_t count, Color col
 
 void pushDraw(RenderBatch* batch, const float* points, uint32_t count, float size, Color color)
 {
-    if (batch->kind != Points) return;
+    if (batch->kind != Points && batch->kind != ThickLines) return;
     DrawCost cost = costOfPoints(batch, count);
     void* slot;
     void* data;
@@ -152,7 +157,8 @@ RenderBatch createRenderBatch(Arena* arena, BatchSize size, uint32_t program, fl
     batch.projection = projection;
     batch.positionComponents = 2;
     batch.colorComponents = 4;
-    batch.uvComponents = size.kind == Text ? 2 : 0;
+    // A thick line's vertex also carries its segment's ends and half width.
+    batch.uvComponents = size.kind == Text ? 2 : size.kind == ThickLines ? 5 : 0;
     return batch;
 }
 

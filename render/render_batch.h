@@ -30,6 +30,8 @@ enum BatchKind : uint32_t
     LineStrips = 3,
     Rects = 4,
     Text = 5,
+    // Thick polylines with round ends and joins and smooth edges (render/thick_lines.h).
+    ThickLines = 6,
 };
 
 // LineStrips and Rects.
@@ -112,7 +114,8 @@ enum CommandType : uint32_t
 // below. The points are copied; the caller's array is not kept. A push whose
 // form does not fit the batch's kind is ignored.
 void pushDraw(RenderBatch* batch, const float* points, uint32_t count, Color color);
-// Appends count squares of side size centred on the points (Points batches).
+// Appends count squares of side size centred on the points (Points batches),
+// or a polyline of width size through them (ThickLines batches).
 void pushDraw(RenderBatch* batch, const float* points, uint32_t count, float size, Color color);
 // Appends length UTF-8 bytes to draw with the pen starting at (x, y) on the baseline.
 void pushText(RenderBatch* batch, float x, float y, const uint8_t* text, uint32_t length, float size, Color color);

@@ -140,6 +140,27 @@ bool osDocumentsSubfolder(const char* name, char* out, uint32_t capacity)
     return true;
 }
 
+// A relative XDG_CONFIG_HOME is to be ignored, like an unset one.
+bool osSettingsFolder(char* out, uint32_t capacity)
+{
+    const char* config = getenv("XDG_CONFIG_HOME");
+    const char* home = getenv("HOME");
+    char parent[4096];
+    if (config && config[0] == '/') snprintf(parent, sizeof parent, "%s", config);
+    else if (home && home[0] == '/') snprintf(parent, sizeof parent, "%s/.config", home);
+    else return false;
+    char folder[4096];
+    int length = snprintf(folder, sizeof folder, "%s/marionette-room", parent);
+    if (length < 0 || (size_t)length >= sizeof folder || (uint64_t)length + 2 > capacity) return false;
+    mkdir(parent, 0700);
+    mkdir(folder, 0700);
+    struct stat info;
+    if (stat(folder, &info) != 0 || !S_ISDIR(info.st_mode)) return false;
+    memcpy(out, folder, (size_t)length);
+    memcpy(out + length, "/", 2);
+    return true;
+}
+
 OsLocalTime osLocalTime()
 {
     time_t now = time(nullptr);

@@ -131,6 +131,23 @@ bool osDocumentsSubfolder(const char* name, char* out, uint32_t capacity)
     return true;
 }
 
+bool osSettingsFolder(char* out, uint32_t capacity)
+{
+    static const char name[] = "\\Marionette Room";
+    char folder[MAX_PATH];
+    if (SHGetFolderPathA(nullptr, CSIDL_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, folder) != S_OK)
+        return false;
+    size_t length = strlen(folder) + sizeof name - 1;
+    if (length + 2 > capacity || length + 1 > sizeof folder) return false;
+    memcpy(folder + strlen(folder), name, sizeof name);
+    if (!CreateDirectoryA(folder, nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return false;
+    DWORD attributes = GetFileAttributesA(folder);
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
+    memcpy(out, folder, length);
+    memcpy(out + length, "\\", 2);
+    return true;
+}
+
 OsLocalTime osLocalTime()
 {
     SYSTEMTIME now;

@@ -138,9 +138,12 @@ App* startedApp()
     char previous[4096];
     if (!getcwd(previous, sizeof previous) || chdir(folder) != 0) return nullptr;
     installNoOpGL();
+    // Settings of its own, never the person's.
+    setenv("XDG_CONFIG_HOME", folder, 1);
     app = (App*)calloc(1, sizeof(App));
     bool started = startApp(app);
     if (chdir(previous) != 0) started = false;
+    rmdir((dir + "/marionette-room").c_str());
     for (const char* name : {"character.bin", "idle.anim", "walk_cycle.anim", "jump.anim"})
         unlink((dir + "/" + name).c_str());
     rmdir(folder);

@@ -19,6 +19,11 @@ e2e_init() { # build dir, out dir
     [ -f "$E2E_EXE" ] || E2E_EXE="$E2E_BUILD/marionette" E2E_NATIVE=1
     mkdir -p "$2/shots" && E2E_OUT="$(cd "$2" && pwd)" || return 1
     export WINEPREFIX="$E2E_BUILD/wineprefix"
+    # Every run starts from the default export look: the native program's
+    # settings live in the out folder, the Windows program's in the prefix.
+    export XDG_CONFIG_HOME="$E2E_OUT/config"
+    rm -rf "$XDG_CONFIG_HOME"
+    [ ! -d "$WINEPREFIX/drive_c/users" ] || find "$WINEPREFIX/drive_c/users" -path "*/Marionette Room/settings.ini" -delete
     if [ -z "${MARIONETTE_SESSION:-}" ]; then
         . "$e2e_root/scripts/session"
         session_begin

@@ -16,9 +16,16 @@
 #   bend FILE_A A FILE_B B              -> "shoulder elbow": how many degrees pose B's left arm turned at each
 #                                          joint from pose A's (relative to the bone above)
 #   icon XPROP_OUTPUT ICO               -> ok if every window icon is the .ico's image of its size
+#   look SHEET.PNG LIST.JSON            -> "cellwidth cellheight scale colour thick partial": the first cell's
+#                                          size, meta.scale, the lines' colour (white, black or mixed), pixels
+#                                          at least half opaque with all 8 neighbours so, and part-opaque pixels
+#   gifcells SHEET.PNG LIST.JSON GIF    -> ok if every GIF image is its cell over the background (black behind
+#                                          white lines, white behind black), to within one of 16 levels
 # A FILE ending in .bin is one bare pose (character.bin); its FRAME is ignored.
+import json
 import math
 import struct
+import subprocess
 import sys
 
 COLOURS = {"white": (255, 255, 255), "red": (255, 0, 0), "green": (0, 255, 0), "yellow": (255, 255, 0),
@@ -52,6 +59,44 @@ def turned(pose, moved, pivot, degrees):
 def joint_angles(p):
     direction = lambda i: math.atan2(p[i][1] - p[PARENTS[i]][1], p[i][0] - p[PARENTS[i]][0])
     return [math.degrees(direction(i) - direction(PARENTS[i])) for i in (11, 10)]
+
+
+def rgba(path, *options):
+    return subprocess.run(["convert", path, *options, "-depth", "8", "rgba:-"], capture_output=True, check=True).stdout
+
+
+def sheet(png, listing):
+    info = json.load(open(listing))
+    first = next(iter(info["frames"].values()))["frame"]
+    return info, rgba(png), info["meta"]["size"]["w"], first
+
+
+def look(png, listing):
+    info, data, width, cell = sheet(png, listing)
+    alpha = data[3::4]
+    height = len(alpha) // width
+    colours = {data[i:i + 3] for i in range(0, len(data), 4) if data[i + 3] > 0}
+    colour = {frozenset({b"\xff\xff\xff"}): "white", frozenset({b"\0\0\0"}): "black"}.get(frozenset(colours), "mixed")
+    thick = sum(1 for y in range(1, height - 1) for x in range(1, width - 1)
+                if all(alpha[(y + dy) * width + x + dx] >= 128 for dx in (-1, 0, 1) for dy in (-1, 0, 1)))
+    print(cell["w"], cell["h"], info["meta"]["scale"], colour, thick, sum(1 for a in alpha if 0 < a < 255))
+
+
+def gifcells(png, listing, gif):
+    info, data, width, cell = sheet(png, listing)
+    w, h = cell["w"], cell["h"]
+    images = rgba(gif, "-coalesce")
+    background = 255 if info["meta"]["lineColor"] == "black" else 0
+    for k, entry in enumerate(info["frames"].values()):
+        f = entry["frame"]
+        image = images[4 * w * h * k:4 * w * h * (k + 1)]
+        for y in range(h):
+            for x in range(w):
+                i = 4 * ((f["y"] + y) * width + f["x"] + x)
+                over = background + (data[i] - background) * data[i + 3] / 255
+                if abs(image[4 * (y * w + x)] - over) > 255 / 15:
+                    return print(f"image {k} at ({x}, {y}): {image[4 * (y * w + x)]}, its cell over the background {over:.0f}")
+    print("ok")
 
 
 def main(command, args):
@@ -89,6 +134,10 @@ def main(command, args):
         a, b = points(*args[0:2]), points(*args[2:4])
         f32 = lambda v: struct.unpack("<f", struct.pack("<f", v))[0]
         print("ok" if all(b[i] == (f32(2 * a[9][0] - a[SIDES[i]][0]), a[SIDES[i]][1]) for i in range(28)) else "not flipped")
+    elif command == "look":
+        look(*args)
+    elif command == "gifcells":
+        gifcells(*args)
     elif command == "icon":
         values = [int(v) for v in open(args[0]).read().split("=")[1].split(",")]
         ico, ours = open(args[1], "rb").read(), {}

@@ -61,3 +61,15 @@ TempFolder::~TempFolder()
 {
     if (path[0]) std::filesystem::remove_all(path);
 }
+
+namespace {
+
+// The program keeps its settings under XDG_CONFIG_HOME; no test run may
+// touch the person's own, so every run gets a folder of its own.
+struct ConfigFolder
+{
+    TempFolder folder;
+    ConfigFolder() { setenv("XDG_CONFIG_HOME", folder.path, 1); }
+} configFolder;
+
+} // namespace

@@ -178,7 +178,8 @@ template <const char* Name, class R, class... A> struct Recorder<Name, R(APIENTR
     X(glDeleteShader) X(glAttachShader) X(glBindFragDataLocation) X(glLinkProgram) X(glDeleteProgram)            \
     X(glUseProgram) X(glGetUniformLocation) X(glEnableVertexAttribArray) X(glVertexAttribPointer)                \
     X(glPrimitiveRestartIndex) X(glBindFramebuffer) X(glBindRenderbuffer) X(glRenderbufferStorage)               \
-    X(glFramebufferRenderbuffer) X(glDeleteFramebuffers) X(glDeleteRenderbuffers)
+    X(glFramebufferRenderbuffer) X(glDeleteFramebuffers) X(glDeleteRenderbuffers) X(glBlendEquation)  \
+    X(glDisableVertexAttribArray)
 #define GENERIC_NAME(name) constexpr char name##Name[] = #name;
 GENERIC_FUNCTIONS(GENERIC_NAME)
 

@@ -50,7 +50,8 @@ const std::map<std::string, uint32_t> keyNames = {
     {"Tab", KeyTab},     {"F1", KeyF1},         {"Escape", KeyEscape},        {"Space", KeySpace},
     {"Left", KeyLeft},   {"Right", KeyRight},   {"Up", KeyUp},                {"Down", KeyDown},
     {"Alt", KeyAlt},     {"Shift", KeyShift},   {"Control", KeyControl},      {"MouseLeft", KeyMouseLeft},
-    {"MouseRight", KeyMouseRight},
+    {"MouseRight", KeyMouseRight}, {"PageUp", KeyPageUp}, {"PageDown", KeyPageDown}, {"Home", KeyHome},
+    {"End", KeyEnd},
 };
 
 uint32_t keyNamed(const std::string& name)
@@ -254,7 +255,7 @@ struct Session
     void describeFiles()
     {
         std::map<std::string, std::string> now;
-        for (const auto& entry : std::filesystem::directory_iterator("."))
+        for (const auto& entry : std::filesystem::recursive_directory_iterator("."))
         {
             if (!entry.is_regular_file()) continue;
             std::ifstream file(entry.path(), std::ios::binary);
@@ -262,7 +263,7 @@ struct Session
             uint64_t hash = fnvHash(bytes.data(), bytes.size());
             char line[24];
             snprintf(line, sizeof line, "%016llx", (unsigned long long)hash);
-            now[entry.path().filename()] = std::to_string(bytes.size()) + " bytes " + line;
+            now[entry.path().lexically_relative(".").string()] = std::to_string(bytes.size()) + " bytes " + line;
         }
         for (const auto& [name, line] : now)
             if (filesSeen[name] != line) transcript << "file " << name << ": " << line << "\n";
@@ -283,6 +284,8 @@ struct ProgramSession : testing::Test
         ASSERT_NE(mkdtemp(folder), nullptr);
         ASSERT_NE(getcwd(previousFolder, sizeof previousFolder), nullptr);
         ASSERT_EQ(chdir(folder), 0);
+        // Settings of the session's own, beside its files.
+        setenv("XDG_CONFIG_HOME", folder, 1);
         for (const char* name : {"character.bin", "idle.anim", "walk_cycle.anim", "jump.anim"})
             std::ofstream(name, std::ios::binary)
                 << std::ifstream(std::string(MARIONETTE_SOURCE_DIR) + "/assets/" + name, std::ios::binary).rdbuf();
@@ -433,6 +436,10 @@ const struct { const char* name; std::string script; } steps[] = {
     {"exports where dir.png is a folder and ro.gif read-only: the other files are written, ro.gif kept",
      "Control+E; type dir\r; Control+E; type ro\r"},
     {"an export into a missing folder writes nothing", "Control+E; type missing/walk\r"},
+    {"Page Up, Home and L: the status line shows the look, the label too; in the prompt they do nothing",
+     "PageUp; Home; L; Control+E; PageUp; L; type look"},
+    {"Return exports at 3x, lines 5 wide and black", "type \r; wait 150"},
+    {"Page Down, End and L back to the defaults", "PageDown; End; L"},
     {"Control+clicks on box 0 delete all but the last frame", "repeat 8 click 117 705 Control"},
     {"Control+I with one frame does nothing", "Control+I"},
     {"Control+Z seven times: every frame back", "repeat 7 Control+Z"},

@@ -59,7 +59,7 @@ Bytes noise(uint64_t bytes, uint32_t seed)
 }
 
 // Every frame gets a whole cell of its own inside a sheet no side of which
-// passes 2048, whatever the poses' extent.
+// passes 2048, whatever the poses' extent (at scale 1 and no line width).
 TEST(SpriteExport, EveryFrameWholeInASheetOfAtMost2048ASide)
 {
     const float far = 1e6f;
@@ -91,7 +91,7 @@ TEST(SpriteExport, EveryFrameWholeInASheetOfAtMost2048ASide)
     for (const auto& c : cases)
     {
         Frames frames(c.frames, c.low, c.high, c.rest);
-        SheetLayout l = layoutSheet(&frames.animation, sheetPixelBudget);
+        SheetLayout l = layoutSheet(&frames.animation, 1, 0, sheetPixelBudget);
         EXPECT_EQ((std::vector<int64_t>{l.frameCount, l.cellWidth, l.cellHeight, l.columns, l.originX, l.originY}),
                   (std::vector<int64_t>{c.frames, c.cellWidth, c.cellHeight, c.columns, c.originX, c.originY}))
             << c.what;
@@ -115,32 +115,87 @@ TEST(SpriteExport, EveryFrameWholeInASheetOfAtMost2048ASide)
     for (uint32_t count : {0u, maxExportFrames + 1})
     {
         Frames frames(count, {0, 0}, {10, 10});
-        EXPECT_EQ(layoutSheet(&frames.animation, sheetPixelBudget).frameCount, 0u) << count << " frames";
+        EXPECT_EQ(layoutSheet(&frames.animation, 1, 0, sheetPixelBudget).frameCount, 0u) << count << " frames";
     }
     Frames one(1, {0, 0}, {10, 10});
-    EXPECT_EQ(layoutSheet(&one.animation, 24).frameCount, 0u) << "a budget smaller than the smallest cell";
-    EXPECT_EQ(layoutSheet(&one.animation, 25).frameCount, 1u) << "one just as large";
+    EXPECT_EQ(layoutSheet(&one.animation, 1, 0, 24).frameCount, 0u) << "a budget smaller than the smallest cell";
+    EXPECT_EQ(layoutSheet(&one.animation, 1, 0, 25).frameCount, 1u) << "one just as large";
     Frames thin(1, {0, 0}, {0, 1000});
-    SheetLayout tall = layoutSheet(&thin.animation, 1000);
+    SheetLayout tall = layoutSheet(&thin.animation, 1, 0, 1000);
     EXPECT_EQ(tall.cellWidth * 1000 + tall.cellHeight, 4200u) << "a thin figure loses height, not width";
     osReleaseMemory(block.base, block.capacity);
+}
+
+// Whether frames cells around a span x span box at a scale, with half the
+// line width and 2 pixels each side, can be laid out whole within 2048 a side.
+bool cellsFitAt(uint32_t frames, Vec2 span, uint32_t scale, uint32_t width)
+{
+    double pad = scale * width / 2.0 + 2;
+    double cellWidth = span.x * scale + 2 * pad, cellHeight = span.y * scale + 2 * pad;
+    for (uint32_t columns = 1; columns <= std::min(frames, cellsPerRow); ++columns)
+        if (columns * cellWidth <= 2048 && (frames + columns - 1) / columns * cellHeight <= 2048) return true;
+    return false;
+}
+
+// The chosen scale holds while its cells fit; else the largest listed scale
+// below it that fits; else 1, cut to fit. Lines and margin stay in the cell.
+TEST(SpriteExport, ScaleIsTheLargestUpToTheChosenWhoseCellsFit)
+{
+    const struct
+    {
+        const char* what;
+        uint32_t frames;
+        Vec2 low, high;
+        uint32_t scale, width;
+    } cases[] = {
+        {"the walk cycle at the defaults", 32, {-30, 0}, {30, 150}, 2, 4},
+        {"32 frames at 8: 3 fits", 32, {-30, 0}, {30, 150}, 8, 4},
+        {"one large frame at 8: 6 fits", 1, {0, 0}, {300, 300}, 8, 12},
+        {"one frame at 1", 1, {0, 0}, {30, 30}, 1, 1},
+        {"points at 1e6: nothing fits, 1 cut to fit", 2, {-1e6f, 0}, {1e6f, 10}, 4, 4},
+    };
+    for (const auto& c : cases)
+    {
+        Frames frames(c.frames, c.low, c.high);
+        SheetLayout l = layoutSheet(&frames.animation, c.scale, c.width, sheetPixelBudget);
+        Vec2 span = {c.high.x - c.low.x, c.high.y - c.low.y};
+        EXPECT_TRUE(l.sheetWidth <= 2048 && l.sheetHeight <= 2048) << c.what;
+        EXPECT_EQ(l.lineWidth, l.scale * c.width) << c.what;
+        bool fits = cellsFitAt(c.frames, span, l.scale, c.width);
+        EXPECT_TRUE(l.scale == c.scale || !cellsFitAt(c.frames, span, c.scale, c.width)) << c.what;
+        for (uint32_t larger : exportScales)
+        {
+            bool between = larger > l.scale && larger <= c.scale;
+            EXPECT_FALSE(between && cellsFitAt(c.frames, span, larger, c.width)) << c.what << ": " << larger;
+        }
+        EXPECT_TRUE(fits || l.scale == 1) << c.what;
+        if (!fits) continue;
+        float clearance = l.scale * c.width / 2.0f + 2;
+        for (Vec2 p : {c.low, c.high})
+        {
+            float x = l.originX + p.x * l.scale, y = l.originY + p.y * l.scale;
+            EXPECT_TRUE(x - clearance >= -0.5f && x + clearance <= l.cellWidth + 0.5f) << c.what;
+            EXPECT_TRUE(y - clearance >= -0.5f && y + clearance <= l.cellHeight + 0.5f) << c.what;
+        }
+    }
 }
 
 TEST(SpriteExport, FrameListForTwoFrames)
 {
     Frames frames(2, {-10, 0}, {20, 50});
-    SheetLayout layout = layoutSheet(&frames.animation, sheetPixelBudget);
+    const ExportLook look = {2, 4, 1};
+    SheetLayout layout = layoutSheet(&frames.animation, look.scale, look.width, sheetPixelBudget);
     std::string frame = R"(	"rotated": false,
 	"trimmed": false,
-	"spriteSourceSize": {"x":0,"y":0,"w":34,"h":54},
-	"sourceSize": {"w":34,"h":54},
+	"spriteSourceSize": {"x":0,"y":0,"w":72,"h":112},
+	"sourceSize": {"w":72,"h":112},
 	"duration": 150,
-	"pivot": {"x":0.352941,"y":0.962963},
-	"anchor": {"x":0.352941,"y":0.962963}
+	"pivot": {"x":0.361111,"y":0.946429},
+	"anchor": {"x":0.361111,"y":0.946429}
 })";
-    std::string expected = "{\"frames\": {\n\"walk_00\": {\n\t\"frame\": {\"x\":0,\"y\":0,\"w\":34,\"h\":54},\n" +
+    std::string expected = "{\"frames\": {\n\"walk_00\": {\n\t\"frame\": {\"x\":0,\"y\":0,\"w\":72,\"h\":112},\n" +
                            frame +
-                           ",\n\"walk_01\": {\n\t\"frame\": {\"x\":34,\"y\":0,\"w\":34,\"h\":54},\n" + frame + R"(},
+                           ",\n\"walk_01\": {\n\t\"frame\": {\"x\":72,\"y\":0,\"w\":72,\"h\":112},\n" + frame + R"(},
 "animations": {
 	"walk": ["walk_00","walk_01"]
 },
@@ -149,8 +204,10 @@ TEST(SpriteExport, FrameListForTwoFrames)
 	"version": ")" MARIONETTE_VERSION R"(",
 	"image": "walk.png",
 	"format": "RGBA8888",
-	"size": {"w":68,"h":54},
-	"scale": "1",
+	"size": {"w":144,"h":112},
+	"scale": "2",
+	"lineWidth": 8,
+	"lineColor": "black",
 	"frameTags": [
 		{"name":"walk","from":0,"to":1,"direction":"forward"}
 	]
@@ -158,16 +215,16 @@ TEST(SpriteExport, FrameListForTwoFrames)
 }
 )";
     char text[4096];
-    uint64_t length = writeSpriteJson(&layout, "out/walk", text, sizeof text);
+    uint64_t length = writeSpriteJson(&layout, &look, "out/walk", text, sizeof text);
     EXPECT_EQ(std::string(text, length), expected);
-    EXPECT_EQ(writeSpriteJson(&layout, "out/walk", text, expected.size() - 1), 0u) << "too little room: nothing";
+    EXPECT_EQ(writeSpriteJson(&layout, &look, "out/walk", text, expected.size() - 1), 0u) << "too little room: nothing";
 
-    length = writeSpriteJson(&layout, "C:dir\\q\"u\x01te", text, sizeof text);
+    length = writeSpriteJson(&layout, &look, "C:dir\\q\"u\x01te", text, sizeof text);
     EXPECT_NE(std::string(text, length).find("\"q\\\"u\\u0001te_01\""), std::string::npos)
         << "the last component, escaped";
     Frames right(1, {36, 0}, {66, 50}, {36, 0}); // the reference point one cell left of the cell
-    SheetLayout beside = layoutSheet(&right.animation, sheetPixelBudget);
-    length = writeSpriteJson(&beside, "w", text, sizeof text);
+    SheetLayout beside = layoutSheet(&right.animation, 1, 0, sheetPixelBudget);
+    length = writeSpriteJson(&beside, &look, "w", text, sizeof text);
     EXPECT_NE(std::string(text, length).find("\"pivot\": {\"x\":-1,"), std::string::npos) << "whole numbers plain";
 
     // The files' name: an ending of any case dropped, nothing left of a folder or an ending alone.
@@ -193,40 +250,54 @@ int readGifBytes(GifFileType* gif, GifByteType* out, int count)
 }
 
 // giflib, stricter than stb_image, as a third opinion: every image's colour
-// indices, 1 for white, from the GIF as a whole.
-Bytes strictGifIndices(const Bytes& file)
+// indices and the global palette's greys.
+struct StrictGif
+{
+    Bytes indices;
+    Bytes palette;
+};
+
+StrictGif readStrictGif(const Bytes& file)
 {
     ByteReader reader = {&file, 0};
     int error = 0;
     GifFileType* gif = DGifOpen(&reader, readGifBytes, &error);
-    Bytes indices;
+    StrictGif result;
     if (gif && DGifSlurp(gif) == GIF_OK)
+    {
+        for (int i = 0; gif->SColorMap && i < gif->SColorMap->ColorCount; ++i)
+            result.palette.push_back(gif->SColorMap->Colors[i].Red);
         for (int i = 0; i < gif->ImageCount; ++i)
         {
             const SavedImage& image = gif->SavedImages[i];
-            indices.insert(indices.end(), image.RasterBits,
-                           image.RasterBits + image.ImageDesc.Width * image.ImageDesc.Height);
+            result.indices.insert(result.indices.end(), image.RasterBits,
+                                  image.RasterBits + image.ImageDesc.Width * image.ImageDesc.Height);
         }
+    }
     if (gif) DGifCloseFile(gif, &error);
-    return indices;
+    return result;
 }
 
-TEST(SpriteExport, GifDecodesBackToTheSamePixels)
+// Each pixel is its opacity's level of 16 from the background to the line:
+// within half a level of the line colour composited over the background.
+// Rows of 1 to 40 pixels end the code stream at every point of the code
+// widths' growth; the largest fills the dictionary and clears it.
+TEST(SpriteExport, GifDecodesToTheCellOverItsBackgroundInSixteenLevels)
 {
-    const struct { uint32_t width, height, images; } cases[] = {
-        {1, 1, 1}, {37, 23, 3}, {300, 300, 2}, // the last fills the dictionary and clears it
-    };
-    for (const auto& c : cases)
+    struct Case { uint32_t width, height, images; bool black; };
+    std::vector<Case> cases = {{37, 23, 3, true}, {300, 300, 2, false}};
+    for (uint32_t width = 1; width <= 40; ++width) cases.push_back({width, 1, 1, width % 2 == 0});
+    for (const Case& c : cases)
     {
+        std::string what = std::to_string(c.width) + " x " + std::to_string(c.height);
         Bytes pixels = noise(4ull * c.width * c.height * c.images, c.width);
-        pixels[3] = 128; // half opaque counts as white, the very first pixel too
         uint64_t bound = gifSizeBound(c.width, c.height, c.images);
         Bytes memory(bound);
         Arena scratch = {memory.size(), 0, memory.data()};
-        GifWriter gif = beginGif(&scratch, c.width, c.height);
+        GifWriter gif = beginGif(&scratch, c.width, c.height, c.black);
         for (uint32_t i = 0; i < c.images; ++i)
             addGifImage(&gif, pixels.data() + 4ull * c.width * c.height * i, 4ull * c.width, 15);
-        ASSERT_TRUE(endGif(&gif)) << c.width;
+        ASSERT_TRUE(endGif(&gif)) << what;
         Bytes file(gif.bytes, gif.bytes + gif.used);
 
         int* delays = nullptr;
@@ -234,52 +305,34 @@ TEST(SpriteExport, GifDecodesBackToTheSamePixels)
         uint8_t* decoded = stbi_load_gif_from_memory(file.data(), (int)file.size(), &delays, &width, &height,
                                                      &images, &channels, 4);
         ASSERT_NE(decoded, nullptr) << stbi_failure_reason();
-        EXPECT_EQ((uint32_t)width, c.width);
-        EXPECT_EQ((uint32_t)height, c.height);
-        ASSERT_EQ((uint32_t)images, c.images);
-        Bytes indices = strictGifIndices(file);
-        ASSERT_EQ(indices.size(), (uint64_t)c.width * c.height * c.images) << "giflib reads every image";
+        ASSERT_EQ((std::vector<int>{width, height, images}),
+                  (std::vector<int>{(int)c.width, (int)c.height, (int)c.images}));
+        StrictGif strict = readStrictGif(file);
+        ASSERT_EQ(strict.indices.size(), (uint64_t)c.width * c.height * c.images) << "giflib reads every image";
+        ASSERT_EQ(strict.palette.size(), 16u);
         uint64_t wrong = 0;
         for (uint64_t p = 0; p < (uint64_t)c.width * c.height * c.images; ++p)
         {
-            uint8_t expected = pixels[4 * p + 3] >= 128 ? 255 : 0;
+            double alpha = pixels[4 * p + 3] / 255.0;
+            double expected = c.black ? 255 * (1 - alpha) : 255 * alpha;
             const uint8_t* got = decoded + 4 * p;
-            wrong += got[0] != expected || got[1] != expected || got[2] != expected || got[3] != 255;
-            wrong += indices[p] != (expected ? 1 : 0);
+            wrong += fabs(got[0] - expected) > 255.0 / 30 + 0.5 || got[1] != got[0] || got[3] != 255;
+            wrong += strict.palette[strict.indices[p]] != got[0];
         }
-        EXPECT_EQ(wrong, 0u) << c.width << " x " << c.height;
+        EXPECT_EQ(wrong, 0u) << what;
+        EXPECT_EQ(strict.palette.front(), c.black ? 255 : 0) << "the background first";
+        EXPECT_EQ(strict.palette.back(), c.black ? 0 : 255) << "the line colour last";
         stbi_image_free(decoded);
         stbi_image_free(delays);
 
         // One byte short of the dictionary and the file.
         Bytes small(memory.size() - gif.capacity + gif.used - 1);
         Arena tight = {small.size(), 0, small.data()};
-        GifWriter cut = beginGif(&tight, c.width, c.height);
+        GifWriter cut = beginGif(&tight, c.width, c.height, c.black);
         for (uint32_t i = 0; i < c.images; ++i)
             addGifImage(&cut, pixels.data() + 4ull * c.width * c.height * i, 4ull * c.width, 15);
         EXPECT_FALSE(endGif(&cut)) << "a file that does not fit is refused, nothing written past";
     }
-}
-
-TEST(SpriteExport, GifBytesOfASeventeenPixelImage)
-{
-    // Its end code comes right after the decoder widens its codes to 4 bits,
-    // in a byte of its own; the codes were checked with a strict decoder.
-    const uint8_t row[17] = {0, 0, 1, 1, 0, 1, 0, 0, 1, 0, 0, 0, 0, 1, 1, 1, 1};
-    uint8_t rgba[17 * 4] = {};
-    for (int x = 0; x < 17; ++x) rgba[4 * x + 3] = row[x] ? 255 : 0;
-    Bytes memory(1 << 16);
-    Arena scratch = {memory.size(), 0, memory.data()};
-    GifWriter gif = beginGif(&scratch, 17, 1);
-    addGifImage(&gif, rgba, sizeof rgba, 15);
-    ASSERT_TRUE(endGif(&gif));
-    const Bytes expected = {
-        'G', 'I', 'F', '8', '9', 'a', 17, 0, 1, 0, 0x80, 0, 0, 0, 0, 0, 255, 255, 255,    // screen, two colours
-        0x21, 0xFF, 11, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0', 3, 1, 0, 0, 0, // loop forever
-        0x21, 0xF9, 4, 4, 15, 0, 0, 0,                                                     // 15 cs, kept
-        0x2C, 0, 0, 0, 0, 17, 0, 1, 0, 0, 2,                                               // the image, 2-bit codes
-        7, 0x04, 0x12, 0x67, 0x69, 0x87, 0x51, 0x00, 0, 0x3B};
-    EXPECT_EQ(Bytes(gif.bytes, gif.bytes + gif.used), expected);
 }
 
 // libpng checks every chunk's CRC and zlib's Adler-32, which stb_image does not.
@@ -352,9 +405,10 @@ TEST(SpriteExport, ExportedFilesHoldEachFrameInItsCell)
     Frames frames(11, {-10, 0}, {20, 30});
     TempFolder folder;
     std::string path = std::string(folder.path) + "/cells";
-    ASSERT_EQ(exportAnimation(&exporter, &frames.animation, path.c_str(), 1280, 720),
+    ASSERT_EQ(exportAnimation(&exporter, &frames.animation, &defaultExportLook, path.c_str(), 1280, 720),
               (uint32_t)(ExportedPng | ExportedJson | ExportedGif));
-    SheetLayout layout = layoutSheet(&frames.animation, sheetPixelBudget);
+    SheetLayout layout = layoutSheet(&frames.animation, defaultExportLook.scale, defaultExportLook.width,
+                                     sheetPixelBudget);
     ASSERT_EQ(layout.rows, 2u);
     uint32_t width = layout.sheetWidth, height = layout.sheetHeight;
 

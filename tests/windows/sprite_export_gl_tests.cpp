@@ -8,7 +8,7 @@
 #include "character/pose.h"
 #include "platform/gl_functions.h"
 #include "platform/os.h"
-#include "render/shader_program.h"
+#include "render/thick_lines.h"
 #include "test_window.h"
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_ONLY_PNG
@@ -32,7 +32,10 @@ Pose lineAlong(uint32_t polyline, Vec2 a, Vec2 b, Vec2 rest)
     return pose;
 }
 
-TEST(SpriteExportGL, TwoFramesGiveWhiteLinesOnTransparencyInThePng)
+// Black lines 3 wide at scale 2: two cells of the union box at twice the
+// size plus the padding, black on transparency with smooth (part-opaque)
+// edges. A point a million pixels out still exports, within the cap.
+TEST(SpriteExportGL, TwoFramesGiveSmoothBlackLinesOnTransparencyAtTheScale)
 {
     ASSERT_EQ(sharedTestWindow()->running, 1) << "no OpenGL 3.3 core context";
     GLuint vertexArray = 0;
@@ -40,15 +43,14 @@ TEST(SpriteExportGL, TwoFramesGiveWhiteLinesOnTransparencyInThePng)
     gl.glBindVertexArray(vertexArray);
     gl.glEnable(GL_BLEND);
     gl.glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    uint32_t program =
-        createShaderProgram(shaderSources[colorVertexShader], shaderSources[colorFragmentShader]).program;
     Arena block = {spriteExporterSize(), 0, (uint8_t*)osReserveMemory(spriteExporterSize())};
     ASSERT_NE(block.base, nullptr);
     SpriteExporter exporter;
-    startSpriteExporter(&exporter, &block, program);
+    startSpriteExporter(&exporter, &block, buildThickLineProgram());
 
     // Frame 0: the arms across at y 30.5; frame 1: the legs upright at x 10.5.
-    // Their union box is x -20..20, y 0..40: cells of 44 x 44, (0, 0) at (22, 2).
+    // Their union box is x -19.5..19.5, y 0.5..39.5: at scale 2 with lines 6
+    // pixels wide, cells of 78 + 2 x (3 + 2) = 88 a side.
     Pose poses[2] = {lineAlong(2, {-19.5f, 30.5f}, {19.5f, 30.5f}, {-19.5f, 30.5f}),
                      lineAlong(3, {10.5f, 0.5f}, {10.5f, 39.5f}, {10.5f, 0.5f})};
     Animation animation = {2, poses};
@@ -56,8 +58,9 @@ TEST(SpriteExportGL, TwoFramesGiveWhiteLinesOnTransparencyInThePng)
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);
     std::string name = (folder / "two").string();
+    const ExportLook look = {2, 3, 1};
 
-    EXPECT_EQ(exportAnimation(&exporter, &animation, name.c_str(), 1280, 720),
+    EXPECT_EQ(exportAnimation(&exporter, &animation, &look, name.c_str(), 1280, 720),
               ExportedPng | ExportedJson | ExportedGif);
     EXPECT_EQ(gl.glGetError(), (GLenum)GL_NO_ERROR);
     GLint bound = -1;
@@ -67,27 +70,24 @@ TEST(SpriteExportGL, TwoFramesGiveWhiteLinesOnTransparencyInThePng)
     int width = 0, height = 0, channels = 0;
     uint8_t* sheet = stbi_load((name + ".png").c_str(), &width, &height, &channels, 4);
     ASSERT_NE(sheet, nullptr) << stbi_failure_reason();
-    ASSERT_EQ(width * 1000 + height, 88044);
-    // Opaque white where the lines are, transparent elsewhere. Rows count down
-    // from the top: drawing row 32 (y 30.5 + 2) is image row 11.
-    int lit = 0, wrong = 0;
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-        {
-            const uint8_t* p = sheet + 4 * (y * width + x);
-            bool line = (y == 11 && x >= 5 && x <= 38) || (x == 44 + 32 && y >= 5 && y <= 38);
-            bool clear = (y == 10 || y == 12) && x < 44 ? true : (x == 44 + 31 || x == 44 + 33);
-            lit += line && p[0] == 255 && p[1] == 255 && p[2] == 255 && p[3] == 255;
-            wrong += (p[3] != 0 && p[3] != 255) || (clear && p[3] != 0);
-        }
-    EXPECT_EQ(lit, 2 * 34) << "both lines whole";
-    EXPECT_EQ(wrong, 0) << "nothing half-covered, nothing beside the lines";
+    ASSERT_EQ(width * 1000 + height, 176088);
+    int opaque = 0, partial = 0, notBlack = 0;
+    for (int p = 0; p < width * height; ++p)
+    {
+        const uint8_t* pixel = sheet + 4 * p;
+        opaque += pixel[3] == 255;
+        partial += pixel[3] > 0 && pixel[3] < 255;
+        notBlack += pixel[3] > 0 && (pixel[0] | pixel[1] | pixel[2]) != 0;
+    }
+    // Each line lies on pixel edges: 78 x 6 opaque pixels, and ends reaching 3
+    // further, round (a square end would make 3 x 6 more opaque pixels) and smooth.
+    EXPECT_TRUE(opaque >= 2 * 78 * 6 && opaque < 2 * 78 * 6 + 4 * 3 * 6) << opaque;
+    EXPECT_GE(partial, 4 * 4) << "smooth ends";
+    EXPECT_EQ(notBlack, 0);
     stbi_image_free(sheet);
 
-    // A point a million pixels out: the cells stop at the sheet's sides, the
-    // line towards the point is clipped, and the export still goes through.
     poses[1].points[27] = {1e6f, -1e6f};
-    EXPECT_EQ(exportAnimation(&exporter, &animation, name.c_str(), 1280, 720),
+    EXPECT_EQ(exportAnimation(&exporter, &animation, &look, name.c_str(), 1280, 720),
               ExportedPng | ExportedJson | ExportedGif);
     EXPECT_EQ(gl.glGetError(), (GLenum)GL_NO_ERROR);
     sheet = stbi_load((name + ".png").c_str(), &width, &height, &channels, 4);

@@ -1,0 +1,47 @@
+#include "app/settings.h"
+#include <string.h>
+#include "app/file_writing.h"
+#include "platform/log.h"
+#include "platform/os.h"
+
+namespace {
+
+const char fileName[] = "settings.ini";
+// Our file is under a hundred bytes; a longer one is read only this far.
+const uint32_t longestSettings = 1024;
+
+bool settingsPath(char* path, uint32_t capacity)
+{
+    if (!osSettingsFolder(path, capacity)) return false;
+    uint64_t length = strlen(path);
+    if (length + sizeof fileName > capacity) return false;
+    memcpy(path + length, fileName, sizeof fileName);
+    return true;
+}
+
+} // namespace
+
+ExportLook loadSettings()
+{
+    char path[1024];
+    if (!settingsPath(path, sizeof path)) return defaultExportLook;
+    FileHandle file = osOpenForReading(path);
+    if (file == invalidFile) return defaultExportLook;
+    char text[longestSettings];
+    uint32_t length = 0, done = 0;
+    while (length < sizeof text && osRead(file, text + length, sizeof text - length, &done) && done > 0)
+        length += done;
+    osClose(file);
+    return parseSettings(text, length);
+}
+
+bool saveSettings(const ExportLook* look)
+{
+    char path[1024];
+    char text[128];
+    uint32_t length = formatSettings(look, text, sizeof text);
+    const ByteRun run = {text, length};
+    bool saved = length && settingsPath(path, sizeof path) && saveFileSafely(path, &run, 1);
+    if (!saved) logString("Could not save the settings\n");
+    return saved;
+}

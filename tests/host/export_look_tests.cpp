@@ -1,0 +1,50 @@
+// The settings text: what is ours and readable is taken, the rest is the default.
+#include <gtest/gtest.h>
+#include <string>
+#include "export/export_look.h"
+
+namespace {
+
+std::string lookOf(const std::string& text)
+{
+    ExportLook look = parseSettings(text.data(), text.size());
+    return std::to_string(look.scale) + " " + std::to_string(look.width) + " " + lineColourName(&look);
+}
+
+TEST(ExportLook, SettingsGiveTheDefaultsForWhatCannotBeRead)
+{
+    const struct { const char* what; std::string text; const char* look; } cases[] = {
+        {"good", "[export]\nscale=8\nwidth=12\nlines=black\n", "8 12 black"},
+        {"Windows line ends, no last line end", "[export]\r\nscale=1\r\nwidth=1\r\nlines=black", "1 1 black"},
+        {"cut short in a line", "[export]\nscale=6\nwid", "6 4 white"},
+        {"cut short in a value", "[export]\nscale=", "2 4 white"},
+        {"empty", "", "2 4 white"},
+        {"out of range", "[export]\nscale=5\nwidth=13\nlines=red\n", "2 4 white"},
+        {"zero, negative, huge, spaced", "[export]\nscale=0\nwidth=-3\nscale=99999\nwidth= 5\n", "2 4 white"},
+        {"foreign: no heading of ours", "scale=3\nwidth=6\n", "2 4 white"},
+        {"foreign: another section's keys", "[window]\nscale=3\n[export]\nwidth=6\n", "2 6 white"},
+        {"binary", std::string("\x89PNG\r\n\x1a\n\0\0[export]\0scale=3", 26), "2 4 white"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(lookOf(c.text), c.look) << c.what;
+
+    for (ExportLook look : {defaultExportLook, ExportLook{8, 1, 1}, ExportLook{1, 12, 0}})
+    {
+        char text[128];
+        uint32_t length = formatSettings(&look, text, sizeof text);
+        ExportLook back = parseSettings(text, length);
+        EXPECT_TRUE(back.scale == look.scale && back.width == look.width && back.black == look.black) << text;
+    }
+    // Keys past either end of a setting change nothing.
+    ExportLook look = {8, 12, 0};
+    EXPECT_FALSE(stepExportScale(&look, +1) || stepLineWidth(&look, +1));
+    look = {1, 1, 0};
+    EXPECT_FALSE(stepExportScale(&look, -1) || stepLineWidth(&look, -1));
+    EXPECT_TRUE(look.scale == 1 && look.width == 1);
+    EXPECT_TRUE(stepExportScale(&look, +1) && stepExportScale(&look, +1) && look.scale == 3);
+
+    char text[64];
+    ASSERT_GT(describeExportLook(&defaultExportLook, text, sizeof text), 0u);
+    EXPECT_STREQ(text, "export 2\xC3\x97 \xC2\xB7 width 4 \xC2\xB7 white");
+}
+
+} // namespace
