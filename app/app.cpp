@@ -77,6 +77,7 @@ bool startApp(App* app)
     computeScreenToNormalized(app->screenToNormalized, app->window.clientWidth, app->window.clientHeight);
     app->commandList.commands = subArena(&app->mainArena, commandRegionSize);
     app->commandList.scratch = subArena(&app->mainArena, commandRegionSize);
+    app->shownFrame.bytes = subArena(&app->mainArena, shownFrameBytes);
     app->colorProgram = buildProgram(colorVertexShader, colorFragmentShader);
     app->textProgram = buildProgram(textVertexShader, textFragmentShader);
     createBatches(app);
@@ -143,6 +144,7 @@ static void measureTimeStep(App* app)
 static bool restWhileMinimised(App* app)
 {
     if (!windowMinimised(&app->window)) return false;
+    app->window.redraw = 1;
     if (app->window.running) waitForWindowMessages(&app->window, minimisedWaitMilliseconds);
     return true;
 }
@@ -165,15 +167,16 @@ static void readRefreshRate(App* app)
 // core; a frame that finished early rests until the next refresh is due. The
 // frame counts from when it was due rather than from when the last rest
 // ended, so a rest that overslept shortens the next one and the pace holds.
-// Without a counter there is nothing to pace by.
-static void restUntilRefresh(App* app)
+// A frame that swapped nothing rests the same way. Without a counter there
+// is nothing to pace by.
+static void restUntilRefresh(App* app, bool swapped)
 {
     uint64_t frequency = app->counterFrequency;
     if (frequency == 0) return;
     readRefreshRate(app);
     uint64_t now = osCounter();
     double interval = refreshInterval(app->refreshHz);
-    bool waited = swapWaitedForDisplay(secondsBetween(app->swapStarted, now, frequency), interval);
+    bool waited = swapped && swapWaitedForDisplay(secondsBetween(app->swapStarted, now, frequency), interval);
     uint64_t began = app->frameDue != 0 ? app->frameDue : app->previousCounter;
     double rest = restAfterFrame(secondsBetween(began, now, frequency), interval, waited);
     app->frameDue = now + (uint64_t)(rest * (double)frequency);
@@ -289,6 +292,22 @@ static void queueBatches(App* app)
     pushDrawBatch(&app->commandList, &app->textBatch);
 }
 
+// A frame whose commands and batches are those of the picture on screen
+// would only draw it again: it is neither submitted nor swapped. The bytes
+// are compared, not a hash, so that no change can pass for none.
+static bool drawWhenChanged(App* app)
+{
+    bool changed = !sameAsShownFrame(&app->commandList, &app->shownFrame);
+    double sinceDrawn = secondsBetween(app->lastDrawn, osCounter(), app->counterFrequency);
+    if (!frameToDraw(changed, app->window.redraw != 0, sinceDrawn)) return false;
+    submitFrame(&app->commandList);
+    app->swapStarted = osCounter();
+    swapWindowBuffers(&app->window);
+    app->window.redraw = 0;
+    app->lastDrawn = app->swapStarted;
+    return true;
+}
+
 void runFrame(App* app)
 {
     measureTimeStep(app);
@@ -317,8 +336,5 @@ void runFrame(App* app)
                       poseEditUnderWay(&app->poseEditor));
     drawOverlays(app);
     queueBatches(app);
-    submitFrame(&app->commandList);
-    app->swapStarted = osCounter();
-    swapWindowBuffers(&app->window);
-    restUntilRefresh(app);
+    restUntilRefresh(app, drawWhenChanged(app));
 }

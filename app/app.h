@@ -17,6 +17,7 @@
 #include "character/pose_editor.h"
 #include "character/status_line_and_labels.h"
 #include "platform/window.h"
+#include "render/frame_submission.h"
 #include "render/render_batch.h"
 #include "text/font_atlas.h"
 
@@ -59,6 +60,9 @@ struct App
     uint32_t framesToRefreshRead;
     uint64_t swapStarted;
     uint64_t frameDue;
+    // What the window shows, and the counter when it was last drawn.
+    ShownFrame shownFrame;
+    uint64_t lastDrawn;
     CharacterState character;
     FilePromptState prompt;
     FrameStripState frameStrip;
@@ -77,9 +81,11 @@ struct App
 // reserved. A failed window leaves window.running at 0 and touches no GL.
 bool startApp(App* app);
 
-// One frame: time step, input, prompt, game or editor, submission, swap, and
-// a rest when the swap did not wait for the display. While the window is
-// minimised only the time step and input, then a wait for a message.
+// One frame: time step, input, prompt, game or editor, then submission and
+// swap when the picture changed (or the window asks for one, or a second
+// passed), and a rest when the swap did not wait for the display or there
+// was none. While the window is minimised only the time step and input, then
+// a wait for a message.
 void runFrame(App* app);
 
 // The end of the run (after the window closed, or while the system ends the
