@@ -60,28 +60,13 @@ static void endRunWhenSessionEnds(void* app)
     endRun((App*)app);
 }
 
-bool startApp(App* app)
+static void finishPart(App* app, StartPart part)
 {
-    app->mainArena = reserveArena(mainArenaSize);
-    if (!app->mainArena.base)
-    {
-        logString("Failed to reserve the main memory block\n");
-        return false;
-    }
+    app->startCounters[part + 1] = osCounter();
+}
 
-    app->window = Window{};
-    createWindow(&app->window, "Marionette Room", 1280, 720, centredPosition, centredPosition);
-    // Nothing below may run without a GL context.
-    if (!app->window.running) return true;
-
-    computeScreenToNormalized(app->screenToNormalized, app->window.clientWidth, app->window.clientHeight);
-    app->commandList.commands = subArena(&app->mainArena, commandRegionSize);
-    app->commandList.scratch = subArena(&app->mainArena, commandRegionSize);
-    app->shownFrame.bytes = subArena(&app->mainArena, shownFrameBytes);
-    app->colorProgram = buildProgram(colorVertexShader, colorFragmentShader);
-    app->textProgram = buildProgram(textVertexShader, textFragmentShader);
-    createBatches(app);
-
+static bool startFont(App* app)
+{
     app->fontArena = reserveArena(fontArenaSize);
     if (!app->fontArena.base)
     {
@@ -91,31 +76,61 @@ bool startApp(App* app)
     uint32_t built = buildFontAtlas(&app->fontArena, systemFontPath(), 24);
     app->font = fontAtlasFromArena(app->fontArena, built);
     app->textBatch.font = &app->font;
+    return true;
+}
 
-    setFixedGLState(app);
-
-    app->sceneryArena = subArena(&app->mainArena, sceneryArenaSize);
-    buildScenery(&app->sceneryArena);
-
+static void readDataFiles(App* app)
+{
     memset(&app->basePose, 0, sizeof app->basePose);
     readBasePose(&app->basePose, "character.bin");
-
     app->idleAnimation = loadAnimation(&app->mainArena, "idle.anim");
     app->walkAnimation = loadAnimation(&app->mainArena, "walk_cycle.anim");
     app->jumpAnimation = loadAnimation(&app->mainArena, "jump.anim");
+}
+
+// Only what the first frame needs; the export's block waits for the first export.
+bool startApp(App* app)
+{
+    app->startCounters[0] = osCounter();
+    app->mainArena = reserveArena(mainArenaSize);
+    if (!app->mainArena.base)
+    {
+        logString("Failed to reserve the main memory block\n");
+        return false;
+    }
+    finishPart(app, StartMemory);
+
+    app->window = Window{};
+    createWindow(&app->window, "Marionette Room", 1280, 720, centredPosition, centredPosition);
+    // Nothing below may run without a GL context.
+    if (!app->window.running) return true;
+    finishPart(app, StartWindow);
+
+    computeScreenToNormalized(app->screenToNormalized, app->window.clientWidth, app->window.clientHeight);
+    app->commandList.commands = subArena(&app->mainArena, commandRegionSize);
+    app->commandList.scratch = subArena(&app->mainArena, commandRegionSize);
+    app->shownFrame.bytes = subArena(&app->mainArena, shownFrameBytes);
+    app->colorProgram = buildProgram(colorVertexShader, colorFragmentShader);
+    app->textProgram = buildProgram(textVertexShader, textFragmentShader);
+    createBatches(app);
+    setFixedGLState(app);
+    finishPart(app, StartPrograms);
+
+    if (!startFont(app)) return false;
+    finishPart(app, StartFont);
+
+    app->sceneryArena = subArena(&app->mainArena, sceneryArenaSize);
+    buildScenery(&app->sceneryArena);
+    readDataFiles(app);
     startEditedAnimation(app);
     startEditHistory(&app->history, &app->mainArena, editHistorySlots, &app->editedAnimation, 0);
-
-    app->exportBlock = reserveArena(spriteExporterSize());
-    if (app->exportBlock.base) startSpriteExporter(&app->exporter, &app->exportBlock, app->colorProgram);
-    else logString("Failed to reserve the export memory block; export is off\n");
-
     app->counterFrequency = osCounterFrequency();
     initCharacter(&app->character, app->idleAnimation);
     app->frameStrip = FrameStripState{};
     app->poseEditor = initialPoseEditorState();
     app->window.sessionEnding = endRunWhenSessionEnds;
     app->window.sessionEndingContext = app;
+    finishPart(app, StartFiles);
     return true;
 }
 
@@ -203,12 +218,26 @@ static void followWindowSize(App* app)
 
 // An export confirmed in the prompt this frame; it draws offscreen and
 // leaves the window's framebuffer and viewport as they were.
+static bool exporterReady(App* app)
+{
+    if (app->exportBlock.base) return true;
+    app->exportBlock = reserveArena(spriteExporterSize());
+    if (!app->exportBlock.base)
+    {
+        logString("Failed to reserve the export memory block; export is off\n");
+        return false;
+    }
+    startSpriteExporter(&app->exporter, &app->exportBlock, app->colorProgram);
+    return true;
+}
+
 static void runWaitingExport(App* app)
 {
     FilePromptState* prompt = &app->prompt;
     if (prompt->exportNameLength == 0) return;
-    exportAnimation(&app->exporter, &app->editedAnimation, (const char*)prompt->exportName, app->window.clientWidth,
-                    app->window.clientHeight);
+    if (exporterReady(app))
+        exportAnimation(&app->exporter, &app->editedAnimation, (const char*)prompt->exportName,
+                        app->window.clientWidth, app->window.clientHeight);
     prompt->exportNameLength = 0;
 }
 

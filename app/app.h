@@ -27,6 +27,19 @@ static const uint64_t commandRegionSize = 1ull << 20;
 static const uint64_t sceneryArenaSize = 1ull << 20;
 static const uint64_t animationArenaSize = 1ull << 20;
 
+// The parts of start-up in order, as the start-up benchmark reports them:
+// the main memory block, the window with its GL context, the shader programs
+// with the batches, the font atlas, and the data files with the rest.
+enum StartPart : uint32_t
+{
+    StartMemory,
+    StartWindow,
+    StartPrograms,
+    StartFont,
+    StartFiles,
+    StartPartCount,
+};
+
 // Everything the program owns for the whole run. Nothing in it is ever freed.
 struct App
 {
@@ -68,13 +81,16 @@ struct App
     FrameStripState frameStrip;
     PoseEditorState poseEditor;
     EditHistory history;
-    // Its own block, reserved at start; export is off when it cannot be had.
+    // Its own block, reserved at the first export; export is off when it
+    // cannot be had.
     Arena exportBlock;
     SpriteExporter exporter;
     int32_t showOnionSkin;
     LivePreviewState preview;
     StatusLineState statusLine;
     HelpPanelState help;
+    // The counter when start-up began and when each StartPart was done.
+    uint64_t startCounters[StartPartCount + 1];
 };
 
 // Start-up on a zeroed record. False only when a memory block cannot be

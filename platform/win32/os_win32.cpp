@@ -1,4 +1,4 @@
-// The operating system services on Windows (KERNEL32).
+// The operating system services on Windows (KERNEL32; SHELL32 and WINMM when needed).
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #include <shlobj.h>
@@ -113,11 +113,26 @@ bool osPathExists(const char* path)
     return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
 }
 
+// SHELL32 and WINMM are loaded only by the rare paths that need them: an
+// import of either would be loaded, with what it imports, before the first frame.
+static FARPROC systemFunction(const char* library, const char* name)
+{
+    HMODULE module = LoadLibraryA(library);
+    return module ? GetProcAddress(module, name) : nullptr;
+}
+
+static bool documentsFolder(char folder[MAX_PATH])
+{
+    typedef decltype(&SHGetFolderPathA) GetFolderPath;
+    GetFolderPath getFolderPath = (GetFolderPath)(void*)systemFunction("shell32.dll", "SHGetFolderPathA");
+    return getFolderPath &&
+           getFolderPath(nullptr, CSIDL_PERSONAL | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, folder) == S_OK;
+}
+
 bool osDocumentsSubfolder(const char* name, char* out, uint32_t capacity)
 {
     char folder[MAX_PATH];
-    if (SHGetFolderPathA(nullptr, CSIDL_PERSONAL | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, folder) != S_OK)
-        return false;
+    if (!documentsFolder(folder)) return false;
     size_t documentsLength = strlen(folder);
     size_t length = documentsLength + 1 + strlen(name);
     if (length + 2 > capacity || length + 1 > sizeof folder) return false;
@@ -182,7 +197,10 @@ static HANDLE preciseSleepTimer()
     if (sleepTimerTried) return sleepTimer;
     sleepTimerTried = true;
     sleepTimer = CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION, TIMER_ALL_ACCESS);
-    if (!sleepTimer) timeBeginPeriod(1);
+    if (sleepTimer) return sleepTimer;
+    typedef decltype(&timeBeginPeriod) BeginPeriod;
+    BeginPeriod beginPeriod = (BeginPeriod)(void*)systemFunction("winmm.dll", "timeBeginPeriod");
+    if (beginPeriod) beginPeriod(1);
     return sleepTimer;
 }
 

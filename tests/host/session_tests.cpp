@@ -720,6 +720,16 @@ TEST_F(ProgramSession, OnlyAChangedPictureOrTheWindowAskingDrawsAFrame)
     }
 }
 
+// Start-up does not wait for the export's block: the first export reserves it.
+TEST_F(ProgramSession, TheExportBlockIsReservedAtTheFirstExport)
+{
+    s.play("start; wait 1");
+    EXPECT_EQ(s.app->exportBlock.base, nullptr);
+    s.play("Control+E; type w\r");
+    EXPECT_NE(s.app->exportBlock.base, nullptr);
+    EXPECT_FALSE(readFile("w.png").empty());
+}
+
 // With nothing to draw the loop still rests until the next refresh is due,
 // rather than spinning through frames.
 TEST_F(ProgramSession, AFrameLoopAtRestSleepsBetweenFrames)
