@@ -65,6 +65,14 @@ static void finishPart(App* app, StartPart part)
     app->startCounters[part + 1] = osCounter();
 }
 
+static void bakeFont(void* record)
+{
+    App* app = (App*)record;
+    app->fontBytes = buildFontAtlas(&app->fontArena, systemFontPath(), 24);
+}
+
+// The atlas is baked on a thread of its own while the window and its
+// context are made, which mostly wait on the system.
 static bool startFont(App* app)
 {
     app->fontArena = reserveArena(fontArenaSize);
@@ -73,10 +81,17 @@ static bool startFont(App* app)
         logString("Failed to reserve the font memory block\n");
         return false;
     }
-    uint32_t built = buildFontAtlas(&app->fontArena, systemFontPath(), 24);
-    app->font = fontAtlasFromArena(app->fontArena, built);
-    app->textBatch.font = &app->font;
+    app->fontBaking.work = bakeFont;
+    app->fontBaking.context = app;
+    osStartThread(&app->fontBaking);
     return true;
+}
+
+static void finishFont(App* app)
+{
+    osJoinThread(&app->fontBaking);
+    app->font = fontAtlasFromArena(app->fontArena, app->fontBytes);
+    app->textBatch.font = &app->font;
 }
 
 static void readDataFiles(App* app)
@@ -98,12 +113,17 @@ bool startApp(App* app)
         logString("Failed to reserve the main memory block\n");
         return false;
     }
+    if (!startFont(app)) return false;
     finishPart(app, StartMemory);
 
     app->window = Window{};
     createWindow(&app->window, "Marionette Room", 1280, 720, centredPosition, centredPosition);
     // Nothing below may run without a GL context.
-    if (!app->window.running) return true;
+    if (!app->window.running)
+    {
+        osJoinThread(&app->fontBaking);
+        return true;
+    }
     finishPart(app, StartWindow);
 
     computeScreenToNormalized(app->screenToNormalized, app->window.clientWidth, app->window.clientHeight);
@@ -116,7 +136,7 @@ bool startApp(App* app)
     setFixedGLState(app);
     finishPart(app, StartPrograms);
 
-    if (!startFont(app)) return false;
+    finishFont(app);
     finishPart(app, StartFont);
 
     app->sceneryArena = subArena(&app->mainArena, sceneryArenaSize);

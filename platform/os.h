@@ -75,3 +75,18 @@ void osSleep(double seconds);
 // A steadily increasing counter and its ticks per second.
 uint64_t osCounter();
 uint64_t osCounterFrequency();
+
+// Work that runs on a thread of its own while the caller goes on: the
+// caller fills in work and context and keeps the record until the join.
+struct OsThread
+{
+    void (*work)(void* context);
+    void* context;
+    uintptr_t handle;
+};
+
+// Starts thread->work(thread->context) on a new thread. When none can be
+// started it runs the work at once, before returning.
+void osStartThread(OsThread* thread);
+// Waits until the work has run; nothing when it already ran in the caller.
+void osJoinThread(OsThread* thread);

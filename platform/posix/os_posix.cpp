@@ -4,6 +4,7 @@
 #include "platform/os.h"
 #include <errno.h>
 #include <fcntl.h>
+#include <pthread.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <sys/mman.h>
@@ -226,4 +227,32 @@ uint64_t osCounter()
 uint64_t osCounterFrequency()
 {
     return 1000000000u;
+}
+
+static void* runThreadWork(void* record)
+{
+    OsThread* thread = (OsThread*)record;
+    thread->work(thread->context);
+    return nullptr;
+}
+
+// The handle holds the pthread_t plus one, so that 0 means none.
+void osStartThread(OsThread* thread)
+{
+    pthread_t handle;
+    thread->handle = 0;
+    if (pthread_create(&handle, nullptr, runThreadWork, thread) != 0)
+    {
+        thread->work(thread->context);
+        return;
+    }
+    static_assert(sizeof(pthread_t) <= sizeof(uintptr_t), "a pthread_t fits a handle");
+    thread->handle = (uintptr_t)handle + 1;
+}
+
+void osJoinThread(OsThread* thread)
+{
+    if (!thread->handle) return;
+    pthread_join((pthread_t)(thread->handle - 1), nullptr);
+    thread->handle = 0;
 }

@@ -233,3 +233,25 @@ uint64_t osCounterFrequency()
     QueryPerformanceFrequency(&frequency);
     return (uint64_t)frequency.QuadPart;
 }
+
+static DWORD WINAPI runThreadWork(void* record)
+{
+    OsThread* thread = (OsThread*)record;
+    thread->work(thread->context);
+    return 0;
+}
+
+void osStartThread(OsThread* thread)
+{
+    HANDLE handle = CreateThread(nullptr, 0, runThreadWork, thread, 0, nullptr);
+    thread->handle = (uintptr_t)handle;
+    if (!handle) thread->work(thread->context);
+}
+
+void osJoinThread(OsThread* thread)
+{
+    if (!thread->handle) return;
+    WaitForSingleObject((HANDLE)thread->handle, INFINITE);
+    CloseHandle((HANDLE)thread->handle);
+    thread->handle = 0;
+}
