@@ -103,7 +103,7 @@ static void readDataFiles(App* app)
     app->jumpAnimation = loadAnimation(&app->mainArena, "jump.anim");
 }
 
-// Only what the first frame needs; the export's block waits for the first export.
+// Only what the first frame needs.
 bool startApp(App* app)
 {
     app->startCounters[0] = osCounter();
@@ -236,8 +236,7 @@ static void followWindowSize(App* app)
     computeScreenToNormalized(app->screenToNormalized, window->clientWidth, window->clientHeight);
 }
 
-// An export confirmed in the prompt this frame; it draws offscreen and
-// leaves the window's framebuffer and viewport as they were.
+// Start-up does not wait for the export's block: the first export reserves it.
 static bool exporterReady(App* app)
 {
     if (app->exportBlock.base) return true;
@@ -251,6 +250,8 @@ static bool exporterReady(App* app)
     return true;
 }
 
+// An export confirmed in the prompt this frame; it draws offscreen and
+// leaves the window's framebuffer and viewport as they were.
 static void runWaitingExport(App* app)
 {
     FilePromptState* prompt = &app->prompt;
