@@ -68,13 +68,16 @@ static void finishPart(App* app, StartPart part)
 static void bakeFont(void* record)
 {
     App* app = (App*)record;
-    app->fontBytes = buildFontAtlas(&app->fontArena, systemFontPath(), 24);
+    app->fontBytes = buildFontAtlas(&app->fontArena, app->fontPath, 24);
 }
 
 // The atlas is baked on a thread of its own while the window and its
-// context are made, which mostly wait on the system.
+// context are made, which mostly wait on the system. The font is found
+// first, on this thread: fontconfig reads numbers through the locale, which
+// the X window's input method sets meanwhile.
 static bool startFont(App* app)
 {
+    app->fontPath = systemFontPath();
     app->fontArena = reserveArena(fontArenaSize);
     if (!app->fontArena.base)
     {

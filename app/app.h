@@ -57,8 +57,9 @@ struct App
     RenderBatch rectBatch;
     RenderBatch textBatch;
     FontAtlas font;
-    // The font atlas's bake during start-up, and the bytes it took.
+    // The font atlas's bake during start-up: the font, and the bytes it took.
     OsThread fontBaking;
+    const char* fontPath;
     uint32_t fontBytes;
     uint32_t vertexArray;
     Arena sceneryArena;
