@@ -29,7 +29,8 @@ struct ShownFrame
     uint32_t valid;
 };
 
-// Bytes of room a ShownFrame needs for a list drawing batches of these sizes.
+// The room carved for it: the program's batches hold about 60 KiB at most,
+// so that a batch added later still fits.
 static const uint64_t shownFrameBytes = 256ull << 10;
 
 // Whether the list would draw byte for byte what shown holds; when it would
