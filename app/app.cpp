@@ -65,56 +65,94 @@ static void endRunWhenSessionEnds(void* app)
     endRun((App*)app);
 }
 
-bool startApp(App* app)
+static void finishPart(App* app, StartPart part)
 {
-    app->mainArena = reserveArena(mainArenaSize);
-    if (!app->mainArena.base)
-    {
-        logString("Failed to reserve the main memory block\n");
-        return false;
-    }
+    app->startCounters[part + 1] = osCounter();
+}
 
-    app->window = Window{};
-    createWindow(&app->window, "Marionette Room", 1280, 720, centredPosition, centredPosition);
-    // Nothing below may run without a GL context.
-    if (!app->window.running) return true;
+static void bakeFont(void* record)
+{
+    App* app = (App*)record;
+    app->fontBytes = buildFontAtlas(&app->fontArena, app->fontPath, 24);
+}
 
-    computeScreenToNormalized(app->screenToNormalized, app->window.clientWidth, app->window.clientHeight);
-    app->commandList.commands = subArena(&app->mainArena, commandRegionSize);
-    app->commandList.scratch = subArena(&app->mainArena, commandRegionSize);
-    app->colorProgram = buildProgram(colorVertexShader, colorFragmentShader);
-    app->textProgram = buildProgram(textVertexShader, textFragmentShader);
-    app->thickLineProgram = buildThickLineProgram();
-    createBatches(app);
-
+// The atlas is baked on a thread of its own while the window and its
+// context are made, which mostly wait on the system. The font is found
+// first, on this thread: fontconfig reads numbers through the locale, which
+// the X window's input method sets meanwhile.
+static bool startFont(App* app)
+{
+    app->fontPath = systemFontPath();
     app->fontArena = reserveArena(fontArenaSize);
     if (!app->fontArena.base)
     {
         logString("Failed to reserve the font memory block\n");
         return false;
     }
-    uint32_t built = buildFontAtlas(&app->fontArena, systemFontPath(), 24);
-    app->font = fontAtlasFromArena(app->fontArena, built);
+    app->fontBaking.work = bakeFont;
+    app->fontBaking.context = app;
+    osStartThread(&app->fontBaking);
+    return true;
+}
+
+static void finishFont(App* app)
+{
+    osJoinThread(&app->fontBaking);
+    app->font = fontAtlasFromArena(app->fontArena, app->fontBytes);
     app->textBatch.font = &app->font;
+}
 
-    setFixedGLState(app);
-
-    app->sceneryArena = subArena(&app->mainArena, sceneryArenaSize);
-    buildScenery(&app->sceneryArena);
-
+static void readDataFiles(App* app)
+{
     memset(&app->basePose, 0, sizeof app->basePose);
     readBasePose(&app->basePose, "character.bin");
-
     app->idleAnimation = loadAnimation(&app->mainArena, "idle.anim");
     app->walkAnimation = loadAnimation(&app->mainArena, "walk_cycle.anim");
     app->jumpAnimation = loadAnimation(&app->mainArena, "jump.anim");
+}
+
+// Only what the first frame needs.
+bool startApp(App* app)
+{
+    app->startCounters[0] = osCounter();
+    app->mainArena = reserveArena(mainArenaSize);
+    if (!app->mainArena.base)
+    {
+        logString("Failed to reserve the main memory block\n");
+        return false;
+    }
+    if (!startFont(app)) return false;
+    finishPart(app, StartMemory);
+
+    app->window = Window{};
+    createWindow(&app->window, "Marionette Room", 1280, 720, centredPosition, centredPosition);
+    // Nothing below may run without a GL context.
+    if (!app->window.running)
+    {
+        osJoinThread(&app->fontBaking);
+        return true;
+    }
+    finishPart(app, StartWindow);
+
+    computeScreenToNormalized(app->screenToNormalized, app->window.clientWidth, app->window.clientHeight);
+    app->commandList.commands = subArena(&app->mainArena, commandRegionSize);
+    app->commandList.scratch = subArena(&app->mainArena, commandRegionSize);
+    app->shownFrame.bytes = subArena(&app->mainArena, shownFrameBytes);
+    app->colorProgram = buildProgram(colorVertexShader, colorFragmentShader);
+    app->textProgram = buildProgram(textVertexShader, textFragmentShader);
+    app->thickLineProgram = buildThickLineProgram();
+    createBatches(app);
+    setFixedGLState(app);
+    finishPart(app, StartPrograms);
+
+    finishFont(app);
+    finishPart(app, StartFont);
+
+    app->sceneryArena = subArena(&app->mainArena, sceneryArenaSize);
+    buildScenery(&app->sceneryArena);
+    readDataFiles(app);
     startEditedAnimation(app);
     startEditHistory(&app->history, &app->mainArena, editHistorySlots, &app->editedAnimation, 0);
-
-    app->exportBlock = reserveArena(spriteExporterSize());
-    if (app->exportBlock.base) startSpriteExporter(&app->exporter, &app->exportBlock, app->thickLineProgram);
-    else logString("Failed to reserve the export memory block; export is off\n");
-
     app->counterFrequency = osCounterFrequency();
     initCharacter(&app->character, app->idleAnimation);
     app->frameStrip = FrameStripState{};
@@ -123,6 +161,7 @@ bool startApp(App* app)
     app->window.sessionEndingContext = app;
     app->look = loadSettings();
     describeExportLook(&app->look, app->prompt.exportLook, sizeof app->prompt.exportLook);
+    finishPart(app, StartFiles);
     return true;
 }
 
@@ -151,6 +190,7 @@ static void measureTimeStep(App* app)
 static bool restWhileMinimised(App* app)
 {
     if (!windowMinimised(&app->window)) return false;
+    app->window.redraw = 1;
     if (app->window.running) waitForWindowMessages(&app->window, minimisedWaitMilliseconds);
     return true;
 }
@@ -173,15 +213,16 @@ static void readRefreshRate(App* app)
 // core; a frame that finished early rests until the next refresh is due. The
 // frame counts from when it was due rather than from when the last rest
 // ended, so a rest that overslept shortens the next one and the pace holds.
-// Without a counter there is nothing to pace by.
-static void restUntilRefresh(App* app)
+// A frame that swapped nothing rests the same way. Without a counter there
+// is nothing to pace by.
+static void restUntilRefresh(App* app, bool swapped)
 {
     uint64_t frequency = app->counterFrequency;
     if (frequency == 0) return;
     readRefreshRate(app);
     uint64_t now = osCounter();
     double interval = refreshInterval(app->refreshHz);
-    bool waited = swapWaitedForDisplay(secondsBetween(app->swapStarted, now, frequency), interval);
+    bool waited = swapped && swapWaitedForDisplay(secondsBetween(app->swapStarted, now, frequency), interval);
     uint64_t began = app->frameDue != 0 ? app->frameDue : app->previousCounter;
     double rest = restAfterFrame(secondsBetween(began, now, frequency), interval, waited);
     app->frameDue = now + (uint64_t)(rest * (double)frequency);
@@ -207,14 +248,29 @@ static void followWindowSize(App* app)
     computeScreenToNormalized(app->screenToNormalized, window->clientWidth, window->clientHeight);
 }
 
+// Start-up does not wait for the export's block: the first export reserves it.
+static bool exporterReady(App* app)
+{
+    if (app->exportBlock.base) return true;
+    app->exportBlock = reserveArena(spriteExporterSize());
+    if (!app->exportBlock.base)
+    {
+        logString("Failed to reserve the export memory block; export is off\n");
+        return false;
+    }
+    startSpriteExporter(&app->exporter, &app->exportBlock, app->thickLineProgram);
+    return true;
+}
+
 // An export confirmed in the prompt this frame; it draws offscreen and
 // leaves the window's framebuffer and viewport as they were.
 static void runWaitingExport(App* app)
 {
     FilePromptState* prompt = &app->prompt;
     if (prompt->exportNameLength == 0) return;
-    exportAnimation(&app->exporter, &app->editedAnimation, &app->look, (const char*)prompt->exportName,
-                    app->window.clientWidth, app->window.clientHeight);
+    if (exporterReady(app))
+        exportAnimation(&app->exporter, &app->editedAnimation, &app->look, (const char*)prompt->exportName,
+                        app->window.clientWidth, app->window.clientHeight);
     prompt->exportNameLength = 0;
 }
 
@@ -324,6 +380,22 @@ static void switchMode(App* app)
     app->editorMode = !app->editorMode;
 }
 
+// A frame whose commands and batches are those of the picture on screen
+// would only draw it again: it is neither submitted nor swapped. The bytes
+// are compared, not a hash, so that no change can pass for none.
+static bool drawWhenChanged(App* app)
+{
+    bool changed = !sameAsShownFrame(&app->commandList, &app->shownFrame);
+    double sinceDrawn = secondsBetween(app->lastDrawn, osCounter(), app->counterFrequency);
+    if (!frameToDraw(changed, app->window.redraw != 0, sinceDrawn)) return false;
+    submitFrame(&app->commandList);
+    app->swapStarted = osCounter();
+    swapWindowBuffers(&app->window);
+    app->window.redraw = 0;
+    app->lastDrawn = app->swapStarted;
+    return true;
+}
+
 void runFrame(App* app)
 {
     measureTimeStep(app);
@@ -353,8 +425,5 @@ void runFrame(App* app)
                       poseEditUnderWay(&app->poseEditor));
     drawOverlays(app);
     queueBatches(app);
-    submitFrame(&app->commandList);
-    app->swapStarted = osCounter();
-    swapWindowBuffers(&app->window);
-    restUntilRefresh(app);
+    restUntilRefresh(app, drawWhenChanged(app));
 }

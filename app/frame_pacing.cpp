@@ -45,3 +45,9 @@ double restAfterFrame(double frameSeconds, double interval, bool swapWaited)
     if (frameSeconds >= clearlyShorter * interval) return 0.0;
     return interval - frameSeconds;
 }
+
+bool frameToDraw(bool pictureChanged, bool windowAsks, double secondsSinceDrawn)
+{
+    if (pictureChanged || windowAsks) return true;
+    return !(secondsSinceDrawn >= 0.0 && secondsSinceDrawn < longestUndrawnSeconds);
+}

@@ -32,3 +32,13 @@ bool swapWaitedForDisplay(double swapSeconds, double interval);
 // the swap did not wait, 0 otherwise. A reading that makes no sense (negative,
 // not a number) rests a whole interval. Always within 0..interval.
 double restAfterFrame(double frameSeconds, double interval, bool swapWaited);
+
+// The longest the window goes without a frame drawn, so that a picture lost
+// without an expose to say so comes back.
+static const double longestUndrawnSeconds = 1.0;
+
+// Whether a frame is drawn: its picture differs from the one shown, the
+// window asks for one (exposed, resized, restored, focus changed), or the
+// last was drawn longestUndrawnSeconds ago or more, or at a time that makes
+// no sense (the counter went back).
+bool frameToDraw(bool pictureChanged, bool windowAsks, double secondsSinceDrawn);

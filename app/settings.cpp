@@ -10,9 +10,9 @@ const char fileName[] = "settings.ini";
 // Our file is under a hundred bytes; a longer one is read only this far.
 const uint32_t longestSettings = 1024;
 
-bool settingsPath(char* path, uint32_t capacity)
+bool settingsPath(char* path, uint32_t capacity, bool create)
 {
-    if (!osSettingsFolder(path, capacity)) return false;
+    if (!osSettingsFolder(path, capacity, create)) return false;
     uint64_t length = strlen(path);
     if (length + sizeof fileName > capacity) return false;
     memcpy(path + length, fileName, sizeof fileName);
@@ -24,7 +24,7 @@ bool settingsPath(char* path, uint32_t capacity)
 ExportLook loadSettings()
 {
     char path[1024];
-    if (!settingsPath(path, sizeof path)) return defaultExportLook;
+    if (!settingsPath(path, sizeof path, false)) return defaultExportLook;
     FileHandle file = osOpenForReading(path);
     if (file == invalidFile) return defaultExportLook;
     char text[longestSettings];
@@ -41,7 +41,7 @@ bool saveSettings(const ExportLook* look)
     char text[128];
     uint32_t length = formatSettings(look, text, sizeof text);
     const ByteRun run = {text, length};
-    bool saved = length && settingsPath(path, sizeof path) && saveFileSafely(path, &run, 1);
+    bool saved = length && settingsPath(path, sizeof path, true) && saveFileSafely(path, &run, 1);
     if (!saved) logString("Could not save the settings\n");
     return saved;
 }

@@ -48,9 +48,9 @@ bool osDocumentsSubfolder(const char* name, char* out, uint32_t capacity);
 
 // The program's own settings folder (%APPDATA%\\Marionette Room on Windows,
 // $XDG_CONFIG_HOME/marionette-room or ~/.config/marionette-room on Linux),
-// created when missing, with a trailing separator. False, writing nothing,
-// when there is none, it cannot be made, or it does not fit in capacity.
-bool osSettingsFolder(char* out, uint32_t capacity);
+// with a trailing separator; made when missing only if create is set. False,
+// writing nothing, when there is none, it cannot be made, or it does not fit.
+bool osSettingsFolder(char* out, uint32_t capacity, bool create);
 
 struct OsLocalTime
 {
@@ -81,3 +81,18 @@ void osSleep(double seconds);
 // A steadily increasing counter and its ticks per second.
 uint64_t osCounter();
 uint64_t osCounterFrequency();
+
+// Work that runs on a thread of its own while the caller goes on: the
+// caller fills in work and context and keeps the record until the join.
+struct OsThread
+{
+    void (*work)(void* context);
+    void* context;
+    uintptr_t handle;
+};
+
+// Starts thread->work(thread->context) on a new thread. When none can be
+// started it runs the work at once, before returning.
+void osStartThread(OsThread* thread);
+// Waits until the work has run; nothing when it already ran in the caller.
+void osJoinThread(OsThread* thread);

@@ -75,6 +75,10 @@ struct Window
     int32_t clientWidth;
     int32_t clientHeight;
     int32_t resized;
+    // Set when the window must be drawn again whatever it shows: exposed,
+    // resized, restored, or its focus changed. The frame loop clears it
+    // once it has drawn.
+    int32_t redraw;
     int32_t screenWidth;
     int32_t screenHeight;
     uint8_t keys[256];

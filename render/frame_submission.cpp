@@ -401,6 +401,77 @@ Texture createTexture(const uint8_t* pixels, uint32_t width, uint32_t height, ui
     return texture;
 }
 
+namespace {
+
+// Compares a frame's bytes with the shown frame's as they come, and from the
+// first difference on copies them over the shown ones.
+struct FrameComparison
+{
+    ShownFrame* shown;
+    uint64_t at;
+    bool same;
+    bool fits;
+};
+
+void compareBytes(FrameComparison* c, const void* bytes, uint64_t n)
+{
+    Arena* room = &c->shown->bytes;
+    if (!c->fits || n > room->capacity - c->at)
+    {
+        c->fits = false;
+        c->same = false;
+        return;
+    }
+    uint8_t* at = room->base + c->at;
+    if (c->same && (n > c->shown->length - c->at || memcmp(at, bytes, n) != 0)) c->same = false;
+    if (!c->same && n) memcpy(at, bytes, n);
+    c->at += n;
+}
+
+// The count first, so that bytes moving between regions never read the same.
+void compareRegion(FrameComparison* c, const void* bytes, uint64_t n)
+{
+    compareBytes(c, &n, sizeof n);
+    if (n) compareBytes(c, bytes, n);
+}
+
+void compareBatch(FrameComparison* c, const uint8_t* payload)
+{
+    uint64_t pointer;
+    memcpy(&pointer, payload, sizeof pointer);
+    const RenderBatch* batch = (const RenderBatch*)(uintptr_t)pointer;
+    if (!batch) return;
+    compareBytes(c, batch, sizeof *batch);
+    if (batch->projection) compareBytes(c, batch->projection, 16 * sizeof(float));
+    compareRegion(c, batch->draws.base, batch->draws.used);
+    compareRegion(c, batch->vertexData.base, batch->vertexData.used);
+}
+
+} // namespace
+
+bool sameAsShownFrame(const RenderCommandList* list, ShownFrame* shown)
+{
+    FrameComparison c = {shown, 0, shown->valid != 0, shown->bytes.base != nullptr};
+    const uint8_t* at = list->commands.base;
+    uint64_t left = list->commands.used;
+    compareBytes(&c, &list->count, sizeof list->count);
+    for (uint32_t i = 0; i < list->count && left >= 4; ++i)
+    {
+        uint32_t type;
+        memcpy(&type, at, sizeof type);
+        uint64_t bytes = commandBytes(type);
+        if (bytes == 0 || bytes > left) break;
+        compareBytes(&c, at, bytes);
+        if (type == CommandDrawBatch) compareBatch(&c, at + 4);
+        at += bytes;
+        left -= bytes;
+    }
+    bool same = c.same && c.at == shown->length;
+    shown->length = c.fits ? c.at : 0;
+    shown->valid = c.fits;
+    return same;
+}
+
 void submitFrame(RenderCommandList* list)
 {
     const uint8_t* at = list->commands.base;

@@ -1,5 +1,6 @@
 #pragma once
 #include <stdint.h>
+#include "app/arena.h"
 
 struct RenderCommandList;
 
@@ -17,3 +18,21 @@ Texture createTexture(const uint8_t* pixels, uint32_t width, uint32_t height, ui
 
 // Turns the frame's commands into GL calls: one indexed draw per non-empty batch.
 void submitFrame(RenderCommandList* list);
+
+// The bytes of the frame last shown: its commands and, for each batch drawn,
+// the batch record, its projection, draw list and copied points. `bytes` is
+// fixed room carved at start; a frame that does not fit is never "the same".
+struct ShownFrame
+{
+    Arena bytes;
+    uint64_t length;
+    uint32_t valid;
+};
+
+// The room carved for it: the program's batches hold about 60 KiB at most,
+// so that a batch added later still fits.
+static const uint64_t shownFrameBytes = 256ull << 10;
+
+// Whether the list would draw byte for byte what shown holds; when it would
+// not, shown takes this frame's bytes. Reads the list, calls no GL.
+bool sameAsShownFrame(const RenderCommandList* list, ShownFrame* shown);

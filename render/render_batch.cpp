@@ -98,7 +98,11 @@ void pushDraw(RenderBatch* batch, const float* points, uint32_t count, Color col
     void* data;
     if (!reserveDraw(batch, drawStride, cost, &slot, &data)) return;
     copyBytes(data, points, cost.dataBytes);
-    Draw draw = {(float*)data, count, color};
+    Draw draw;
+    memset(&draw, 0, sizeof draw); // its tail padding too, so equal draws have equal bytes
+    draw.points = (float*)data;
+    draw.count = count;
+    draw.color = color;
     writeSlot(slot, drawStride, &draw, sizeof draw);
 }
 
@@ -110,7 +114,12 @@ void pushDraw(RenderBatch* batch, const float* points, uint32_t count, float siz
     void* data;
     if (!reserveDraw(batch, drawStride, cost, &slot, &data)) return;
     copyBytes(data, points, cost.dataBytes);
-    PointDraw draw = {(float*)data, count, size, color};
+    PointDraw draw;
+    memset(&draw, 0, sizeof draw);
+    draw.points = (float*)data;
+    draw.count = count;
+    draw.size = size;
+    draw.color = color;
     writeSlot(slot, drawStride, &draw, sizeof draw);
 }
 
@@ -121,7 +130,8 @@ void pushText(RenderBatch* batch, float x, float y, const uint8_t* text, uint32_
     void* data;
     if (!reserveDraw(batch, textDrawStride, costOfText(length), &slot, &data)) return;
     copyBytes(data, text, length);
-    TextDraw draw = {};
+    TextDraw draw;
+    memset(&draw, 0, sizeof draw);
     draw.x = x;
     draw.y = y;
     draw.z = 0;

@@ -4,6 +4,7 @@
 #include "platform/os.h"
 #include <errno.h>
 #include <fcntl.h>
+#include <pthread.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <sys/mman.h>
@@ -141,7 +142,7 @@ bool osDocumentsSubfolder(const char* name, char* out, uint32_t capacity)
 }
 
 // A relative XDG_CONFIG_HOME is to be ignored, like an unset one.
-bool osSettingsFolder(char* out, uint32_t capacity)
+bool osSettingsFolder(char* out, uint32_t capacity, bool create)
 {
     const char* config = getenv("XDG_CONFIG_HOME");
     const char* home = getenv("HOME");
@@ -152,10 +153,13 @@ bool osSettingsFolder(char* out, uint32_t capacity)
     char folder[4096];
     int length = snprintf(folder, sizeof folder, "%s/marionette-room", parent);
     if (length < 0 || (size_t)length >= sizeof folder || (uint64_t)length + 2 > capacity) return false;
-    mkdir(parent, 0700);
-    mkdir(folder, 0700);
-    struct stat info;
-    if (stat(folder, &info) != 0 || !S_ISDIR(info.st_mode)) return false;
+    if (create)
+    {
+        mkdir(parent, 0700);
+        mkdir(folder, 0700);
+        struct stat info;
+        if (stat(folder, &info) != 0 || !S_ISDIR(info.st_mode)) return false;
+    }
     memcpy(out, folder, (size_t)length);
     memcpy(out + length, "/", 2);
     return true;
@@ -252,4 +256,32 @@ uint64_t osCounter()
 uint64_t osCounterFrequency()
 {
     return 1000000000u;
+}
+
+static void* runThreadWork(void* record)
+{
+    OsThread* thread = (OsThread*)record;
+    thread->work(thread->context);
+    return nullptr;
+}
+
+// The handle holds the pthread_t plus one, so that 0 means none.
+void osStartThread(OsThread* thread)
+{
+    pthread_t handle;
+    thread->handle = 0;
+    if (pthread_create(&handle, nullptr, runThreadWork, thread) != 0)
+    {
+        thread->work(thread->context);
+        return;
+    }
+    static_assert(sizeof(pthread_t) <= sizeof(uintptr_t), "a pthread_t fits a handle");
+    thread->handle = (uintptr_t)handle + 1;
+}
+
+void osJoinThread(OsThread* thread)
+{
+    if (!thread->handle) return;
+    pthread_join((pthread_t)(thread->handle - 1), nullptr);
+    thread->handle = 0;
 }

@@ -120,6 +120,7 @@ static void updateGeometry(HWND windowHandle, Window* window)
     window->clientWidth = client.right;
     window->clientHeight = client.bottom;
     window->resized = 1;
+    window->redraw = 1;
     // The point just below the last row: the client area's bottom edge on screen.
     POINT bottomLeft = {0, window->clientHeight};
     ClientToScreen(windowHandle, &bottomLeft);
@@ -132,6 +133,7 @@ static void loseFocus(Window* window)
     for (uint32_t key = 0; key < 256; ++key) window->keys[key] = Up;
     window->typedCount = 0;
     window->focused = 0;
+    window->redraw = 1;
 }
 
 LRESULT CALLBACK windowProc(HWND windowHandle, UINT message, WPARAM wParam, LPARAM lParam)
@@ -152,6 +154,7 @@ LRESULT CALLBACK windowProc(HWND windowHandle, UINT message, WPARAM wParam, LPAR
         {
             refreshKeys(window);
             window->focused = 1;
+            window->redraw = 1;
         }
         return 0;
     case WM_KILLFOCUS:
@@ -159,6 +162,12 @@ LRESULT CALLBACK windowProc(HWND windowHandle, UINT message, WPARAM wParam, LPAR
         return 0;
     case WM_CLOSE:
         if (window) window->quitRequested = 1;
+        return 0;
+    // The frame loop draws the whole picture; it only has to be told.
+    case WM_PAINT:
+        if (!window) break;
+        ValidateRect(windowHandle, nullptr);
+        window->redraw = 1;
         return 0;
     // Logging off or shutting down: the process may end as soon as
     // WM_ENDSESSION returns, so the run's end happens inside it.

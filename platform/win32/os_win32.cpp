@@ -1,4 +1,4 @@
-// The operating system services on Windows (KERNEL32).
+// The operating system services on Windows (KERNEL32; SHELL32 and WINMM when needed).
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #include <shlobj.h>
@@ -113,11 +113,26 @@ bool osPathExists(const char* path)
     return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
 }
 
+// SHELL32 and WINMM are loaded only by the rare paths that need them: an
+// import of either would be loaded, with what it imports, before the first frame.
+static FARPROC systemFunction(const char* library, const char* name)
+{
+    HMODULE module = LoadLibraryA(library);
+    return module ? GetProcAddress(module, name) : nullptr;
+}
+
+static bool documentsFolder(char folder[MAX_PATH])
+{
+    typedef decltype(&SHGetFolderPathA) GetFolderPath;
+    GetFolderPath getFolderPath = (GetFolderPath)(void*)systemFunction("shell32.dll", "SHGetFolderPathA");
+    return getFolderPath &&
+           getFolderPath(nullptr, CSIDL_PERSONAL | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, folder) == S_OK;
+}
+
 bool osDocumentsSubfolder(const char* name, char* out, uint32_t capacity)
 {
     char folder[MAX_PATH];
-    if (SHGetFolderPathA(nullptr, CSIDL_PERSONAL | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, folder) != S_OK)
-        return false;
+    if (!documentsFolder(folder)) return false;
     size_t documentsLength = strlen(folder);
     size_t length = documentsLength + 1 + strlen(name);
     if (length + 2 > capacity || length + 1 > sizeof folder) return false;
@@ -131,18 +146,31 @@ bool osDocumentsSubfolder(const char* name, char* out, uint32_t capacity)
     return true;
 }
 
-bool osSettingsFolder(char* out, uint32_t capacity)
+// The settings are read at start, so the folder comes from the logon's
+// environment, not from SHELL32, which would cost the first frame its loading.
+static bool roamingFolder(char folder[MAX_PATH])
+{
+    DWORD length = GetEnvironmentVariableA("APPDATA", folder, MAX_PATH);
+    if (length > 0 && length < MAX_PATH) return true;
+    typedef decltype(&SHGetFolderPathA) GetFolderPath;
+    GetFolderPath getFolderPath = (GetFolderPath)(void*)systemFunction("shell32.dll", "SHGetFolderPathA");
+    return getFolderPath && getFolderPath(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder) == S_OK;
+}
+
+bool osSettingsFolder(char* out, uint32_t capacity, bool create)
 {
     static const char name[] = "\\Marionette Room";
     char folder[MAX_PATH];
-    if (SHGetFolderPathA(nullptr, CSIDL_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, folder) != S_OK)
-        return false;
+    if (!roamingFolder(folder)) return false;
     size_t length = strlen(folder) + sizeof name - 1;
     if (length + 2 > capacity || length + 1 > sizeof folder) return false;
     memcpy(folder + strlen(folder), name, sizeof name);
-    if (!CreateDirectoryA(folder, nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return false;
-    DWORD attributes = GetFileAttributesA(folder);
-    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
+    if (create)
+    {
+        if (!CreateDirectoryA(folder, nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return false;
+        DWORD attributes = GetFileAttributesA(folder);
+        if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
+    }
     memcpy(out, folder, length);
     memcpy(out + length, "\\", 2);
     return true;
@@ -199,7 +227,10 @@ static HANDLE preciseSleepTimer()
     if (sleepTimerTried) return sleepTimer;
     sleepTimerTried = true;
     sleepTimer = CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION, TIMER_ALL_ACCESS);
-    if (!sleepTimer) timeBeginPeriod(1);
+    if (sleepTimer) return sleepTimer;
+    typedef decltype(&timeBeginPeriod) BeginPeriod;
+    BeginPeriod beginPeriod = (BeginPeriod)(void*)systemFunction("winmm.dll", "timeBeginPeriod");
+    if (beginPeriod) beginPeriod(1);
     return sleepTimer;
 }
 
@@ -231,4 +262,26 @@ uint64_t osCounterFrequency()
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
     return (uint64_t)frequency.QuadPart;
+}
+
+static DWORD WINAPI runThreadWork(void* record)
+{
+    OsThread* thread = (OsThread*)record;
+    thread->work(thread->context);
+    return 0;
+}
+
+void osStartThread(OsThread* thread)
+{
+    HANDLE handle = CreateThread(nullptr, 0, runThreadWork, thread, 0, nullptr);
+    thread->handle = (uintptr_t)handle;
+    if (!handle) thread->work(thread->context);
+}
+
+void osJoinThread(OsThread* thread)
+{
+    if (!thread->handle) return;
+    WaitForSingleObject((HANDLE)thread->handle, INFINITE);
+    CloseHandle((HANDLE)thread->handle);
+    thread->handle = 0;
 }

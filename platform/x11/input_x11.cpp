@@ -153,6 +153,7 @@ static void updateGeometry(Window* window, int width, int height)
     window->clientWidth = width;
     window->clientHeight = height;
     window->resized = 1;
+    window->redraw = 1;
     int x = 0, y = 0;
     XWindow child;
     XTranslateCoordinates(display, (XWindow)window->xWindow, DefaultRootWindow(display), 0, height, &x, &y, &child);
@@ -171,6 +172,7 @@ static void changeFocus(Window* window, const XFocusChangeEvent* event)
 {
     // Focus moving between the window and its parts is no change.
     if (event->detail == NotifyPointer || event->detail == NotifyInferior) return;
+    window->redraw = 1;
     if (event->type == FocusOut)
     {
         loseFocus(window);
@@ -198,7 +200,11 @@ static void handleEvent(Window* window, XEvent* event)
         break;
     case DestroyNotify: window->running = 0; break;
     case UnmapNotify: window->unmapped = 1; break;
-    case MapNotify: window->unmapped = 0; break;
+    case MapNotify:
+        window->unmapped = 0;
+        window->redraw = 1;
+        break;
+    case Expose: window->redraw = 1; break;
     default: break;
     }
 }

@@ -133,7 +133,7 @@ static bool createXWindow(Window* window, GLXFBConfig config, const char* title,
     XSetWindowAttributes attributes = {};
     attributes.colormap = XCreateColormap(display, root, visual->visual, AllocNone);
     attributes.event_mask = KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask | FocusChangeMask |
-                            StructureNotifyMask;
+                            StructureNotifyMask | ExposureMask;
     XWindow xWindow = XCreateWindow(display, root, left, top, width, height, 0, visual->depth, InputOutput,
                                     visual->visual, CWColormap | CWEventMask | CWBorderPixel | CWBackPixel,
                                     &attributes);

@@ -1,7 +1,11 @@
 // The settings text: what is ours and readable is taken, the rest is the default.
 #include <gtest/gtest.h>
 #include <string>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include "app/settings.h"
 #include "export/export_look.h"
+#include "fake_platform.h"
 
 namespace {
 
@@ -45,6 +49,25 @@ TEST(ExportLook, SettingsGiveTheDefaultsForWhatCannotBeRead)
     char text[64];
     ASSERT_GT(describeExportLook(&defaultExportLook, text, sizeof text), 0u);
     EXPECT_STREQ(text, "export 2\xC3\x97 \xC2\xB7 width 4 \xC2\xB7 white");
+}
+
+// Reading at start makes no folder; the first change saved makes it, and the
+// next run reads the look back.
+TEST(ExportLook, SettingsFolderIsMadeOnlyBySaving)
+{
+    TempFolder config;
+    std::string previous = getenv("XDG_CONFIG_HOME") ? getenv("XDG_CONFIG_HOME") : "";
+    setenv("XDG_CONFIG_HOME", config.path, 1);
+    std::string folder = std::string(config.path) + "/marionette-room";
+    struct stat info;
+    ExportLook loaded = loadSettings();
+    EXPECT_TRUE(loaded.scale == defaultExportLook.scale && loaded.width == defaultExportLook.width);
+    EXPECT_NE(stat(folder.c_str(), &info), 0) << "a read made the folder";
+    ExportLook look = {6, 9, 1};
+    EXPECT_TRUE(saveSettings(&look));
+    loaded = loadSettings();
+    EXPECT_TRUE(loaded.scale == 6 && loaded.width == 9 && loaded.black == 1);
+    setenv("XDG_CONFIG_HOME", previous.c_str(), 1);
 }
 
 } // namespace

@@ -25,6 +25,8 @@ void pollInput(Window* window)
     window->mouseX = fakePlatform.mouseX;
     window->mouseY = fakePlatform.mouseY;
     if (fakePlatform.quitRequested) window->quitRequested = 1;
+    if (fakePlatform.exposed) window->redraw = 1;
+    fakePlatform.exposed = 0;
 }
 
 void createWindow(Window* window, const char*, uint32_t width, uint32_t height, int32_t, int32_t)

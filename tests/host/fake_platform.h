@@ -14,6 +14,8 @@ struct FakePlatform
     int32_t quitRequested;
     int32_t mouseX;
     int32_t mouseY;
+    // The next poll tells the window it was exposed.
+    int32_t exposed;
     // createWindow leaves running at 0 when set.
     int32_t failWindowCreation;
     // What windowMinimised reports; the swaps and waits the program made.

@@ -41,4 +41,15 @@ TEST(FramePacing, TheTimeStepIsTheCountersGapHeldToATenthOfASecond)
         EXPECT_FLOAT_EQ(timeStepBetween(c.previous, c.now, c.frequency), c.step) << c.previous << " to " << c.now;
 }
 
+TEST(FramePacing, AFrameIsDrawnOnAChangeOnRequestOrASecondAfterTheLast)
+{
+    // Picture changed, window asks, seconds since the last drawn, drawn.
+    const struct { bool changed, asks; double seconds; bool drawn; } cases[] = {
+        {false, false, 0.5, false}, {true, false, 0.5, true}, {false, true, 0.0, true},
+        {false, false, 0.999, false}, {false, false, 1.0, true}, {false, false, -0.5, true}, {false, false, NAN, true},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(frameToDraw(c.changed, c.asks, c.seconds), c.drawn) << c.changed << c.asks << " " << c.seconds;
+}
+
 } // namespace

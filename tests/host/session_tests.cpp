@@ -14,6 +14,7 @@
 #include <unistd.h>
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <map>
 #include <vector>
@@ -740,6 +741,60 @@ TEST_F(ProgramSession, AMinimisedWindowRestsAndTheStepAfterItIsHeld)
     s.frame();
     EXPECT_EQ(s.app->window.running, 0);
     EXPECT_EQ(fakePlatform.waits, 3u);
+}
+
+// A frame that would draw what the window shows submits nothing and swaps
+// nothing; a change, an expose, a restore or a second without a frame draws.
+TEST_F(ProgramSession, OnlyAChangedPictureOrTheWindowAskingDrawsAFrame)
+{
+    s.play("start; Tab; wait 2");
+    App* app = s.app;
+    const struct { const char* name; std::function<void()> before; bool drawn; } cases[] = {
+        {"nothing", [] {}, false},
+        {"an expose", [] { fakePlatform.exposed = 1; }, true},
+        {"a point moved", [&] { s.pose().points[0].x += 1; }, true},
+        {"then nothing", [] {}, false},
+        {"a resize", [&] { app->window.clientWidth = 1000; }, true},
+        {"minimised and restored", [&] { fakePlatform.minimised = 1, s.frame(), fakePlatform.minimised = 0; }, true},
+        {"a frame a second after the last", [&] {
+             app->counterFrequency = osCounterFrequency();
+             app->lastDrawn = osCounter() - app->counterFrequency;
+         }, true},
+        {"half a second after it", [&] { app->lastDrawn = osCounter() - app->counterFrequency / 2; }, false},
+    };
+    for (const auto& c : cases)
+    {
+        c.before();
+        clearRecordedCalls();
+        uint32_t swaps = fakePlatform.swaps;
+        s.frame();
+        EXPECT_EQ(fakePlatform.swaps - swaps, c.drawn ? 1u : 0u) << c.name;
+        EXPECT_EQ(recordedCalls().empty(), !c.drawn) << c.name;
+    }
+}
+
+// Start-up does not wait for the export's block: the first export reserves it.
+TEST_F(ProgramSession, TheExportBlockIsReservedAtTheFirstExport)
+{
+    s.play("start; wait 1");
+    EXPECT_EQ(s.app->exportBlock.base, nullptr);
+    s.play("Control+E; type w\r");
+    EXPECT_NE(s.app->exportBlock.base, nullptr);
+    EXPECT_FALSE(readFile("w.png").empty());
+}
+
+// With nothing to draw the loop still rests until the next refresh is due,
+// rather than spinning through frames.
+TEST_F(ProgramSession, AFrameLoopAtRestSleepsBetweenFrames)
+{
+    s.play("start; Tab; wait 2");
+    s.app->counterFrequency = osCounterFrequency();
+    uint32_t swaps = fakePlatform.swaps;
+    uint64_t began = osCounter();
+    for (int i = 0; i < 12; ++i) s.frame();
+    double seconds = secondsBetween(began, osCounter(), osCounterFrequency());
+    EXPECT_EQ(fakePlatform.swaps, swaps) << "nothing changed";
+    EXPECT_GE(seconds, 10 / 60.0);
 }
 
 // Forked, so the address-space limit stays with the child.
