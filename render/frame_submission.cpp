@@ -6,6 +6,24 @@
 #include "text/font_atlas.h"
 #include "text/text_layout.h"
 
+void useBatchProgramAndBuffers(RenderBatch* batch)
+{
+    gl.glUseProgram(batch->program);
+    GLint projection = gl.glGetUniformLocation(batch->program, "screenToNormalized");
+    if (batch->projection) gl.glUniformMatrix4fv(projection, 1, GL_FALSE, batch->projection);
+
+    if (batch->vertexBuffer == 0)
+    {
+        gl.glGenBuffers(1, &batch->vertexBuffer);
+        gl.glGenBuffers(1, &batch->indexBuffer);
+    }
+    // Orphaned each frame, so that the driver never waits on last frame's draw.
+    gl.glBindBuffer(GL_ARRAY_BUFFER, batch->vertexBuffer);
+    gl.glBufferData(GL_ARRAY_BUFFER, (GLsizeiptr)batch->vertexBufferSize, nullptr, GL_DYNAMIC_DRAW);
+    gl.glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, batch->indexBuffer);
+    gl.glBufferData(GL_ELEMENT_ARRAY_BUFFER, (GLsizeiptr)batch->indexBufferSize, nullptr, GL_DYNAMIC_DRAW);
+}
+
 namespace {
 
 const uint32_t stripEnd = 0xFFFFFFFFu;
@@ -266,19 +284,7 @@ void bindFontTexture(RenderBatch* batch)
 
 void setUpBatch(RenderBatch* batch)
 {
-    gl.glUseProgram(batch->program);
-    GLint projection = gl.glGetUniformLocation(batch->program, "screenToNormalized");
-    if (batch->projection) gl.glUniformMatrix4fv(projection, 1, GL_FALSE, batch->projection);
-
-    if (batch->vertexBuffer == 0)
-    {
-        gl.glGenBuffers(1, &batch->vertexBuffer);
-        gl.glGenBuffers(1, &batch->indexBuffer);
-    }
-    gl.glBindBuffer(GL_ARRAY_BUFFER, batch->vertexBuffer);
-    gl.glBufferData(GL_ARRAY_BUFFER, (GLsizeiptr)batch->vertexBufferSize, nullptr, GL_DYNAMIC_DRAW);
-    gl.glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, batch->indexBuffer);
-    gl.glBufferData(GL_ELEMENT_ARRAY_BUFFER, (GLsizeiptr)batch->indexBufferSize, nullptr, GL_DYNAMIC_DRAW);
+    useBatchProgramAndBuffers(batch);
 
     uint64_t stride = floatsPerVertex(batch) * 4ull;
     uint64_t offset = 0;

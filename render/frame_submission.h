@@ -16,6 +16,12 @@ struct Texture
 // Uploads pixels as a clamped, linearly filtered texture without mipmaps.
 Texture createTexture(const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t bitsPerPixel);
 
+struct RenderBatch;
+
+// Makes the batch's program current with its projection, and binds its
+// vertex and index buffers (made at first use) emptied for this frame's data.
+void useBatchProgramAndBuffers(RenderBatch* batch);
+
 // Turns the frame's commands into GL calls: one indexed draw per non-empty batch.
 void submitFrame(RenderCommandList* list);
 

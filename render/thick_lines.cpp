@@ -2,6 +2,7 @@
 #include <math.h>
 #include <string.h>
 #include "platform/gl_functions.h"
+#include "render/frame_submission.h"
 #include "render/shader_program.h"
 
 const char* const thickLineVertexSource =
@@ -173,19 +174,8 @@ void drawThickLines(RenderBatch* batch, Arena* scratch)
     scratch->used = mark;
     if (quads == 0) return;
 
-    gl.glUseProgram(batch->program);
-    GLint projection = gl.glGetUniformLocation(batch->program, "screenToNormalized");
-    if (batch->projection) gl.glUniformMatrix4fv(projection, 1, GL_FALSE, batch->projection);
-    if (batch->vertexBuffer == 0)
-    {
-        gl.glGenBuffers(1, &batch->vertexBuffer);
-        gl.glGenBuffers(1, &batch->indexBuffer);
-    }
-    gl.glBindBuffer(GL_ARRAY_BUFFER, batch->vertexBuffer);
-    gl.glBufferData(GL_ARRAY_BUFFER, (GLsizeiptr)batch->vertexBufferSize, nullptr, GL_DYNAMIC_DRAW);
+    useBatchProgramAndBuffers(batch);
     gl.glBufferSubData(GL_ARRAY_BUFFER, 0, (GLsizeiptr)(quads * 4ull * thickLineVertexBytes), vertices);
-    gl.glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, batch->indexBuffer);
-    gl.glBufferData(GL_ELEMENT_ARRAY_BUFFER, (GLsizeiptr)batch->indexBufferSize, nullptr, GL_DYNAMIC_DRAW);
     gl.glBufferSubData(GL_ELEMENT_ARRAY_BUFFER, 0, (GLsizeiptr)(quads * 20ull), indices);
     batch->vertexBytesUsed = (uint32_t)(quads * 4ull * thickLineVertexBytes);
     batch->indexBytesUsed = quads * 20;

@@ -121,6 +121,24 @@ bool osPathExists(const char* path)
     return lstat(path, &info) == 0;
 }
 
+// parent/name, made with its parent when asked, into out with a trailing separator.
+static bool subfolder(const char* parent, const char* name, mode_t mode, bool create, char* out, uint32_t capacity)
+{
+    char folder[4096];
+    int length = snprintf(folder, sizeof folder, "%s/%s", parent, name);
+    if (length < 0 || (size_t)length >= sizeof folder || (uint64_t)length + 2 > capacity) return false;
+    if (create)
+    {
+        mkdir(parent, mode);
+        mkdir(folder, mode);
+        struct stat info;
+        if (stat(folder, &info) != 0 || !S_ISDIR(info.st_mode)) return false;
+    }
+    memcpy(out, folder, (size_t)length);
+    memcpy(out + length, "/", 2);
+    return true;
+}
+
 bool osDocumentsSubfolder(const char* name, char* out, uint32_t capacity)
 {
     const char* documents = getenv("XDG_DOCUMENTS_DIR");
@@ -129,16 +147,7 @@ bool osDocumentsSubfolder(const char* name, char* out, uint32_t capacity)
     if (documents && documents[0]) snprintf(parent, sizeof parent, "%s", documents);
     else if (home && home[0]) snprintf(parent, sizeof parent, "%s/Documents", home);
     else return false;
-    char folder[4096];
-    int length = snprintf(folder, sizeof folder, "%s/%s", parent, name);
-    if (length < 0 || (size_t)length >= sizeof folder || (uint64_t)length + 2 > capacity) return false;
-    mkdir(parent, 0755);
-    mkdir(folder, 0755);
-    struct stat info;
-    if (stat(folder, &info) != 0 || !S_ISDIR(info.st_mode)) return false;
-    memcpy(out, folder, (size_t)length);
-    memcpy(out + length, "/", 2);
-    return true;
+    return subfolder(parent, name, 0755, true, out, capacity);
 }
 
 // A relative XDG_CONFIG_HOME is to be ignored, like an unset one.
@@ -150,19 +159,7 @@ bool osSettingsFolder(char* out, uint32_t capacity, bool create)
     if (config && config[0] == '/') snprintf(parent, sizeof parent, "%s", config);
     else if (home && home[0] == '/') snprintf(parent, sizeof parent, "%s/.config", home);
     else return false;
-    char folder[4096];
-    int length = snprintf(folder, sizeof folder, "%s/marionette-room", parent);
-    if (length < 0 || (size_t)length >= sizeof folder || (uint64_t)length + 2 > capacity) return false;
-    if (create)
-    {
-        mkdir(parent, 0700);
-        mkdir(folder, 0700);
-        struct stat info;
-        if (stat(folder, &info) != 0 || !S_ISDIR(info.st_mode)) return false;
-    }
-    memcpy(out, folder, (size_t)length);
-    memcpy(out + length, "/", 2);
-    return true;
+    return subfolder(parent, "marionette-room", 0700, create, out, capacity);
 }
 
 OsLocalTime osLocalTime()

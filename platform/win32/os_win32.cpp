@@ -129,21 +129,29 @@ static bool documentsFolder(char folder[MAX_PATH])
            getFolderPath(nullptr, CSIDL_PERSONAL | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, folder) == S_OK;
 }
 
-bool osDocumentsSubfolder(const char* name, char* out, uint32_t capacity)
+// folder\name, made when asked, into out with a trailing separator.
+static bool subfolder(char folder[MAX_PATH], const char* name, bool create, char* out, uint32_t capacity)
 {
-    char folder[MAX_PATH];
-    if (!documentsFolder(folder)) return false;
-    size_t documentsLength = strlen(folder);
-    size_t length = documentsLength + 1 + strlen(name);
-    if (length + 2 > capacity || length + 1 > sizeof folder) return false;
-    folder[documentsLength] = '\\';
-    memcpy(folder + documentsLength + 1, name, strlen(name) + 1);
-    if (!CreateDirectoryA(folder, nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return false;
-    DWORD attributes = GetFileAttributesA(folder);
-    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
+    size_t parentLength = strlen(folder);
+    size_t length = parentLength + 1 + strlen(name);
+    if (length + 2 > capacity || length + 1 > MAX_PATH) return false;
+    folder[parentLength] = '\\';
+    memcpy(folder + parentLength + 1, name, strlen(name) + 1);
+    if (create)
+    {
+        if (!CreateDirectoryA(folder, nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return false;
+        DWORD attributes = GetFileAttributesA(folder);
+        if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
+    }
     memcpy(out, folder, length);
     memcpy(out + length, "\\", 2);
     return true;
+}
+
+bool osDocumentsSubfolder(const char* name, char* out, uint32_t capacity)
+{
+    char folder[MAX_PATH];
+    return documentsFolder(folder) && subfolder(folder, name, true, out, capacity);
 }
 
 // The settings are read at start, so the folder comes from the logon's
@@ -159,21 +167,8 @@ static bool roamingFolder(char folder[MAX_PATH])
 
 bool osSettingsFolder(char* out, uint32_t capacity, bool create)
 {
-    static const char name[] = "\\Marionette Room";
     char folder[MAX_PATH];
-    if (!roamingFolder(folder)) return false;
-    size_t length = strlen(folder) + sizeof name - 1;
-    if (length + 2 > capacity || length + 1 > sizeof folder) return false;
-    memcpy(folder + strlen(folder), name, sizeof name);
-    if (create)
-    {
-        if (!CreateDirectoryA(folder, nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return false;
-        DWORD attributes = GetFileAttributesA(folder);
-        if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
-    }
-    memcpy(out, folder, length);
-    memcpy(out + length, "\\", 2);
-    return true;
+    return roamingFolder(folder) && subfolder(folder, "Marionette Room", create, out, capacity);
 }
 
 OsLocalTime osLocalTime()
