@@ -88,6 +88,55 @@ TEST(AnimationFiles, AWriteFailingInsideTheCountOrThePosesKeepsTheOldFileAndNoTe
     }
 }
 
+std::string contents(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST(AnimationFiles, SavesNeedANameAndANewSaveNeverReplaces)
+{
+    TempFolder folder;
+    std::string kept = std::string(folder.path) + "/kept.anim", fresh = std::string(folder.path) + "/fresh.anim";
+    std::ofstream(kept, std::ios::binary) << "old";
+    Bytes poses = animBytes(1, 1);
+    Animation animation = {1, (Pose*)(poses.data() + 4)};
+    EXPECT_FALSE(saveAnimationFile(&animation, ""));
+    EXPECT_FALSE(saveNewAnimationFile(&animation, nullptr));
+    EXPECT_FALSE(saveNewAnimationFile(&animation, kept.c_str()));
+    EXPECT_EQ(contents(kept), "old");
+    EXPECT_TRUE(saveNewAnimationFile(&animation, fresh.c_str()));
+    EXPECT_EQ(contents(fresh).size(), 4u + 224);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path), {}), 2) << "no temporary is left";
+}
+
+// The arena holds one old pose; the file must fit the room past it and the frame limit.
+TEST(AnimationFiles, ALoadThatDoesNotFitOrIsRefusedKeepsTheOldPoses)
+{
+    TempFolder folder;
+    const std::string two = std::string(folder.path) + "/two.anim";
+    const Bytes image = animBytes(2, 2);
+    std::ofstream(two, std::ios::binary).write((const char*)image.data(), image.size());
+    const struct { const char* path; uint64_t room; uint32_t maxFrames; bool loaded; } cases[] = {
+        {two.c_str(), image.size(), 2, true},
+        {two.c_str(), image.size() - 1, 2, false},
+        {two.c_str(), image.size(), 1, false},
+        {"", image.size(), 2, false},
+        {"/no/such.anim", image.size(), 2, false},
+    };
+    for (const auto& c : cases)
+    {
+        Bytes memory(224 + c.room);
+        const float old = -5;
+        memcpy(memory.data(), &old, 4);
+        Arena arena = {memory.size(), 224, memory.data()};
+        Animation animation = {1, (Pose*)memory.data()};
+        EXPECT_EQ(loadAnimationFile(&animation, &arena, c.path, c.maxFrames), c.loaded) << c.path << c.room;
+        EXPECT_EQ((std::vector<float>{(float)animation.frameCount, (float)arena.used, animation.poses[0].points[0].x}),
+                  (c.loaded ? std::vector<float>{2, 448, 1} : std::vector<float>{1, 224, old})) << c.path << c.room;
+    }
+}
+
 TEST(FileReading, ReadsEndAtTheEndOfTheFile)
 {
     TempFolder folder;

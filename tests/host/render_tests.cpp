@@ -2,6 +2,7 @@
 #include <math.h>
 #include <string.h>
 #include <vector>
+#include "app/scenery.h"
 #include "render/frame_submission.h"
 #include "render/render_batch.h"
 #include "tests/host/recording_gl.h"
@@ -93,12 +94,15 @@ TEST_F(Render, EveryCapacityRefusesTheWholeDraw)
 {
     frame.points.vertexData.capacity = 10 * 8; // ten points of data, far below the GL buffers
     frame.rects.vertexBufferSize = 10 * 96;    // ten rectangles' vertices
+    RenderBatch shortText = frame.text;
+    shortText.vertexBufferSize = 10 * 128; // ten glyphs' vertices
     const struct { const char* limit; RenderBatch* batch; int draws; uint32_t items, refusedItems; } cases[] = {
         {"draw list (512 slots)", &frame.lines, 512, 0, 0},
         {"text draw list (100 slots)", &frame.text, 100, 0, 0},
         {"text bytes", &frame.text, 1, 2048, 1},
         {"vertex data", &frame.points, 10, 1, 1},
         {"vertex buffer", &frame.rects, 10, 1, 1},
+        {"text vertex buffer", &shortText, 1, 10, 1},
         {"index buffer: 1023 indices, no room for one more terminator", &frame.lines, 1, 1022, 0},
         {"a 1023-point strip needs 1024 indices", &frame.lines, 0, 0, 1023},
     };
@@ -131,6 +135,26 @@ TEST_F(Render, EveryCapacityRefusesTheWholeDraw)
     EXPECT_EQ((std::vector<uint64_t>{tight.count, tight.commands.used}), (std::vector<uint64_t>{2, 32}));
     resetCommandList(&tight);
     EXPECT_EQ((std::vector<uint64_t>{tight.count, tight.commands.used, tight.overflowed}), std::vector<uint64_t>(3, 0));
+}
+
+// The room is drawn from what its arena holds, up to a cut-off end, and
+// only a whole room is ever written.
+TEST_F(Render, SceneryDrawsWhatItsArenaHoldsAndIsWrittenWhole)
+{
+    std::vector<uint8_t> memory(484);
+    Arena tooSmall = {483, 0, memory.data()};
+    buildScenery(&tooSmall);
+    EXPECT_EQ(tooSmall.used, 0u);
+    Arena room = {484, 0, memory.data()};
+    buildScenery(&room);
+    const struct { uint64_t used; uint32_t draws; } cases[] = {{484, 24}, {483, 23}, {464, 23}, {24, 1}, {3, 0}};
+    for (const auto& c : cases)
+    {
+        Arena cut = {484, c.used, memory.data()};
+        drawScenery(&cut, &frame.lines);
+        EXPECT_EQ(frame.lines.drawCount, c.draws) << c.used;
+        resetBatch(&frame.lines);
+    }
 }
 
 // A one-glyph atlas: every code point maps to the replacement glyph.

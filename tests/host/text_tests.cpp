@@ -183,27 +183,95 @@ TEST(Utf8, DecodesValidInvalidAndCutOffSequences)
     }
 }
 
-// The atlas test above checks every stored pair against stb; here the pen
-// moves by the pair between two glyphs. F. is the first of F's pairs.
-TEST(TextLayout, KerningPairsAreTheFontsAndMoveTheNextGlyph)
+// A hand-made atlas: 'A' (kerned -3 before 'V'), 'V' and the replacement
+// glyph. At size 20 a baked pixel is 2 pixels and a font unit 1; lines are 20
+// high and 22 apart; the ascent is 16.
+struct HandAtlas
+{
+    FontAtlasHeader header = {0, 64, 32, 3, 10, 0.5f, 16, -4, 2};
+    KernPair pairs[1] = {{'V', -3}};
+    uint32_t codepoints[3] = {'A', 'V', 0xFFFD};
+    Glyph glyphs[3] = {{0, 0, 3, 4, 2, 8, -1, 1, sizeof(FontAtlasHeader)},
+                       {8, 16, 2, 5, 1, 6, 0, 0, 0},
+                       {16, 0, 4, 4, 0, 10, 0, 0, 0}};
+    FontAtlas atlas = {{}, &header, codepoints, glyphs, nullptr, 0};
+};
+
+TEST(TextLayout, MeasuresTheWidestLineAndEveryLineBelowTheFirst)
+{
+    HandAtlas hand;
+    // A line's first glyph drops its side bearing; an unknown or cut-off
+    // character is the replacement glyph; a bad byte is met once per byte.
+    const struct { const char* text; float width, height, depth; } cases[] = {
+        {"", 0, 20, 4},
+        {"A", 6, 20, 4},
+        {"AV", 9, 20, 4},
+        {"VA", 13, 20, 4},
+        {"AA", 14, 20, 4},
+        {"VA\nA", 13, 42, 26},
+        {"A\nVV", 11, 42, 26},
+        {"AV\n", 9, 42, 26},
+        {"\xC3\xA9V", 16, 20, 4},
+        {"\xE2\x82", 10, 20, 4},
+        {"\x80", 10, 20, 4},
+    };
+    for (const auto& c : cases)
+    {
+        float size[3] = {-1, -1, -1};
+        measureText(&hand.atlas, (const uint8_t*)c.text, (uint32_t)strlen(c.text), 20, &size[0], &size[1], &size[2]);
+        EXPECT_EQ(std::vector<float>(size, size + 3), (std::vector<float>{c.width, c.height, c.depth})) << c.text;
+    }
+    float size[3] = {-1, -1, -1};
+    measureText(nullptr, (const uint8_t*)"A", 1, 20, &size[0], &size[1], &size[2]);
+    EXPECT_EQ(std::vector<float>(size, size + 3), std::vector<float>(3, 0)) << "no atlas: nothing to measure";
+}
+
+TEST(TextLayout, QuadsStartEachLineAtThePenOneLineLower)
+{
+    HandAtlas hand;
+    std::vector<float> vertices(3 * 32, -1);
+    std::vector<uint32_t> indices(3 * 5, 1);
+    const Color color = {0.25f, 0.5f, 0.75f, 0.125f};
+    ASSERT_EQ(layoutText((const uint8_t*)"AV\nV", 4, 100, 200, 20, &hand.atlas, vertices.data(), indices.data(), 7,
+                         color), 3u);
+    // Per quad: x0, y0, x1, y1 and u0, v0, u1, v1 (texels over 64 x 32).
+    const std::vector<std::vector<float>> quads = {
+        {100, 198, 106, 206, 0, 0, 3 / 64.0f, 4 / 32.0f},
+        {104, 200, 108, 210, 8 / 64.0f, 16 / 32.0f, 10 / 64.0f, 21 / 32.0f},
+        {100, 178, 104, 188, 8 / 64.0f, 16 / 32.0f, 10 / 64.0f, 21 / 32.0f},
+    };
+    for (size_t q = 0; q < quads.size(); ++q)
+    {
+        const float* v = &vertices[q * 32];
+        const std::vector<float>& e = quads[q];
+        EXPECT_EQ((std::vector<float>{v[0], v[1], v[8], v[9], v[16], v[17], v[24], v[25]}),
+                  (std::vector<float>{e[0], e[1], e[2], e[1], e[0], e[3], e[2], e[3]})) << q;
+        EXPECT_EQ((std::vector<float>{v[6], v[7], v[14], v[15], v[22], v[23], v[30], v[31]}),
+                  (std::vector<float>{e[4], e[5], e[6], e[5], e[4], e[7], e[6], e[7]})) << q;
+        for (int corner = 0; corner < 4; ++corner)
+            EXPECT_EQ(std::vector<float>(v + corner * 8 + 2, v + corner * 8 + 6),
+                      (std::vector<float>{0.25f, 0.5f, 0.75f, 0.125f})) << q;
+    }
+    const uint32_t end = 0xFFFFFFFFu;
+    EXPECT_EQ(indices, (std::vector<uint32_t>{7, 8, 9, 10, end, 11, 12, 13, 14, end, 15, 16, 17, 18, end}));
+}
+
+// With the real atlas, printable ASCII is found by its value; anything else
+// without a glyph, control characters too, draws the replacement glyph.
+TEST(TextLayout, CharactersWithoutAGlyphDrawTheReplacement)
 {
     FontArena font;
     const FontAtlas atlas = fontAtlasFromArena(font.arena, font.build(dejaVu, 24));
-    ASSERT_NE(atlas.header, nullptr);
-    StbFont stb(dejaVu);
-    auto glyph = [&](char c) { return atlas.glyphs[std::find(atlas.codepoints, atlas.codepoints + 191, (uint32_t)c) - atlas.codepoints]; };
-    for (const char* pair : {"AV", "To", "LT", "F."})
-    {
-        int kern = stb.kern(pair[0], pair[1]);
-        ASSERT_NE(kern, 0) << pair;
-        std::vector<float> vertices(2 * 32);
-        std::vector<uint32_t> indices(2 * 5);
-        ASSERT_EQ(layoutText((const uint8_t*)pair, 2, 100, 500, 24, &atlas, vertices.data(), indices.data(), 0,
-                             colorWhite), 2u);
-        const Glyph &first = glyph(pair[0]), &second = glyph(pair[1]);
-        float pen = 100.0f + (float)(first.advanceWidth - first.leftSideBearing + kern) * atlas.header->scale;
-        EXPECT_FLOAT_EQ(vertices[32], pen + (float)second.leftSideBearing * atlas.header->scale) << pair;
-    }
+    ASSERT_TRUE(atlas.asciiInOrder);
+    auto width = [&](const char* text) {
+        float w, h;
+        measureText(&atlas, (const uint8_t*)text, (uint32_t)strlen(text), 24, &w, &h, nullptr);
+        return w;
+    };
+    const float replacement = width("\xEF\xBF\xBD");
+    EXPECT_NE(width("~"), replacement);
+    for (const char* text : {"\t", "\x01", "\x7F", "\xC2\x80", "\xF0\x9F\x98\x80"})
+        EXPECT_EQ(width(text), replacement) << (int)(uint8_t)text[0];
 }
 
 } // namespace
