@@ -164,7 +164,7 @@ struct TinyAtlas
     uint32_t codepoints[1] = {0xFFFD};
     Glyph glyphs[1] = {{0, 0, 2, 2, 0, 10, 0, 0, 0}};
     uint8_t pixels[256 * 4] = {};
-    FontAtlas atlas = {{}, &header, codepoints, glyphs, pixels, 0};
+    FontAtlas atlas = {&header, codepoints, glyphs, pixels, 0};
 };
 
 TEST_F(Render, SubmissionStopsAtTheEndOfTheScratch)
