@@ -37,6 +37,12 @@ Bytes resized(Bytes bytes, int64_t extra)
     return bytes;
 }
 
+std::string contents(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
 TEST(AnimationCodec, DecodesOnlyAWholeImageOfFinitePosesAndEncodesTheCountLittleEndian)
 {
     uint8_t header[4];
@@ -82,16 +88,9 @@ TEST(AnimationFiles, AWriteFailingInsideTheCountOrThePosesKeepsTheOldFileAndNoTe
         setrlimit(RLIMIT_FSIZE, &before);
         signal(SIGXFSZ, oldHandler);
         EXPECT_FALSE(saved) << limit;
-        std::ifstream in(file, std::ios::binary);
-        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "old") << limit;
+        EXPECT_EQ(contents(file), "old") << limit;
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1) << "the partial temporary goes";
     }
-}
-
-std::string contents(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 TEST(AnimationFiles, SavesNeedANameAndANewSaveNeverReplaces)

@@ -157,6 +157,23 @@ TEST_F(Render, SceneryDrawsWhatItsArenaHoldsAndIsWrittenWhole)
     }
 }
 
+// A minimised window keeps the last matrix; before there is one, a 1 x 1 area stands in.
+TEST(Projection, AnUnusableSizeKeepsTheLastMatrixOrStandsInAsOnePixel)
+{
+    const struct { float before; int32_t width, height; float x, y; } cases[] = {
+        {0, 640, 360, 2 / 640.0f, 2 / 360.0f},
+        {0, 0, 360, 2, 2},
+        {0, 640, -1, 2, 2},
+        {2 / 640.0f, 0, 0, 2 / 640.0f, 2 / 640.0f},
+    };
+    for (const auto& c : cases)
+    {
+        float matrix[16] = {c.before, 0, 0, 0, 0, c.before};
+        computeScreenToNormalized(matrix, c.width, c.height);
+        EXPECT_EQ((std::vector<float>{matrix[0], matrix[5]}), (std::vector<float>{c.x, c.y})) << c.width << c.height;
+    }
+}
+
 // A one-glyph atlas: every code point maps to the replacement glyph.
 struct TinyAtlas
 {

@@ -155,6 +155,7 @@ int logged(uint64_t from, const char* message)
 TEST(Utf8, DecodesValidInvalidAndCutOffSequences)
 {
     const struct { std::vector<uint8_t> bytes; uint32_t codepoint; uint8_t length; int invalid, leading; } cases[] = {
+        {{}, 0, 0, 0, 0},
         {{'A'}, 'A', 1, 0, 0},
         {{0xC3, 0xA9, 'x', 'x', 0xFF}, 0xE9, 2, 0, 0}, // a bad byte beyond the longest sequence is not looked at
         {{0xE2, 0x82, 0xAC, 'x'}, 0x20AC, 3, 0, 0},
@@ -179,7 +180,7 @@ TEST(Utf8, DecodesValidInvalidAndCutOffSequences)
         EXPECT_EQ((std::vector<int64_t>{codepoint, length, logged(start, "UTF-8"), logged(start, invalidByteMessage),
                                         logged(start, leadingByteMessage)}),
                   (std::vector<int64_t>{c.codepoint, c.length, c.invalid + c.leading, c.invalid, c.leading}))
-            << (int)c.bytes[0];
+            << testing::PrintToString(c.bytes);
     }
 }
 
@@ -214,16 +215,24 @@ TEST(TextLayout, MeasuresTheWidestLineAndEveryLineBelowTheFirst)
         {"\xC3\xA9V", 16, 20, 4},
         {"\xE2\x82", 10, 20, 4},
         {"\x80", 10, 20, 4},
+        {"\x80" "A", 20, 20, 4},
+    };
+    auto measure = [](const FontAtlas* atlas, const char* text) {
+        std::vector<float> size(3, -1);
+        measureText(atlas, (const uint8_t*)text, (uint32_t)strlen(text), 20, &size[0], &size[1], &size[2]);
+        return size;
     };
     for (const auto& c : cases)
+        EXPECT_EQ(measure(&hand.atlas, c.text), (std::vector<float>{c.width, c.height, c.depth})) << c.text;
+    // Without an atlas, or with one of no size or no glyphs, there is nothing to measure.
+    EXPECT_EQ(measure(nullptr, "A"), std::vector<float>(3, 0));
+    for (uint32_t FontAtlasHeader::*field : {&FontAtlasHeader::pixelHeight, &FontAtlasHeader::glyphCount,
+                                             &FontAtlasHeader::atlasWidth, &FontAtlasHeader::atlasHeight})
     {
-        float size[3] = {-1, -1, -1};
-        measureText(&hand.atlas, (const uint8_t*)c.text, (uint32_t)strlen(c.text), 20, &size[0], &size[1], &size[2]);
-        EXPECT_EQ(std::vector<float>(size, size + 3), (std::vector<float>{c.width, c.height, c.depth})) << c.text;
+        HandAtlas broken;
+        broken.header.*field = 0;
+        EXPECT_EQ(measure(&broken.atlas, "A"), std::vector<float>(3, 0));
     }
-    float size[3] = {-1, -1, -1};
-    measureText(nullptr, (const uint8_t*)"A", 1, 20, &size[0], &size[1], &size[2]);
-    EXPECT_EQ(std::vector<float>(size, size + 3), std::vector<float>(3, 0)) << "no atlas: nothing to measure";
 }
 
 TEST(TextLayout, QuadsStartEachLineAtThePenOneLineLower)
