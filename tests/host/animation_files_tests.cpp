@@ -93,29 +93,20 @@ TEST(AnimationFiles, AWriteFailingInsideTheCountOrThePosesKeepsTheOldFileAndNoTe
     }
 }
 
-TEST(AnimationFiles, SavesNeedANameAndANewSaveNeverReplaces)
-{
-    TempFolder folder;
-    std::string kept = std::string(folder.path) + "/kept.anim", fresh = std::string(folder.path) + "/fresh.anim";
-    std::ofstream(kept, std::ios::binary) << "old";
-    Bytes poses = animBytes(1, 1);
-    Animation animation = {1, (Pose*)(poses.data() + 4)};
-    EXPECT_FALSE(saveAnimationFile(&animation, ""));
-    EXPECT_FALSE(saveNewAnimationFile(&animation, nullptr));
-    EXPECT_FALSE(saveNewAnimationFile(&animation, kept.c_str()));
-    EXPECT_EQ(contents(kept), "old");
-    EXPECT_TRUE(saveNewAnimationFile(&animation, fresh.c_str()));
-    EXPECT_EQ(contents(fresh).size(), 4u + 224);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path), {}), 2) << "no temporary is left";
-}
-
-// The arena holds one old pose; the file must fit the room past it and the frame limit.
-TEST(AnimationFiles, ALoadThatDoesNotFitOrIsRefusedKeepsTheOldPoses)
+TEST(AnimationFiles, SavesAndLoadsRefuseWhatTheyCannotDoWhole)
 {
     TempFolder folder;
     const std::string two = std::string(folder.path) + "/two.anim";
     const Bytes image = animBytes(2, 2);
-    std::ofstream(two, std::ios::binary).write((const char*)image.data(), image.size());
+    Animation saved = {2, (Pose*)(image.data() + 4)}, other = {1, saved.poses};
+    EXPECT_FALSE(saveAnimationFile(&saved, ""));
+    EXPECT_FALSE(saveNewAnimationFile(&saved, nullptr));
+    EXPECT_TRUE(saveNewAnimationFile(&saved, two.c_str()));
+    EXPECT_FALSE(saveNewAnimationFile(&other, two.c_str())) << "a new save never replaces";
+    EXPECT_EQ(contents(two), std::string(image.begin(), image.end()));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path), {}), 1) << "no temporary is left";
+
+    // The arena holds one old pose; the file must fit the room past it and the frame limit.
     const struct { const char* path; uint64_t room; uint32_t maxFrames; bool loaded; } cases[] = {
         {two.c_str(), image.size(), 2, true},
         {two.c_str(), image.size() - 1, 2, false},
