@@ -50,7 +50,8 @@ struct StbFont
 // A 24-pixel atlas against the rasteriser: the header's metrics; each glyph's
 // metrics, bitmap (rows stored bottom first, nothing else inked) and kerning
 // pairs; its rectangle apart from all others by at least a pixel.
-TEST(FontAtlas, MatchesTheRasteriserWithGlyphsApart)
+// Characters outside the set then measure as the replacement glyph.
+TEST(FontAtlas, MatchesTheRasteriserWithGlyphsApartAndTheReplacementForTheRest)
 {
     FontArena font;
     ASSERT_EQ(font.build(dejaVu, 24), 1u);
@@ -104,6 +105,18 @@ TEST(FontAtlas, MatchesTheRasteriserWithGlyphsApart)
     EXPECT_TRUE(std::equal(expected.begin(), expected.end(), atlas.pixels));
     // The staging memory is given back: only the atlas stays.
     EXPECT_EQ(font.arena.used, header.pixelsOffset + expected.size());
+
+    // Printable ASCII is found by its value; anything else without a glyph,
+    // control characters too, draws the replacement glyph.
+    ASSERT_TRUE(atlas.asciiInOrder);
+    auto measured = [&](const char* text) {
+        float w, h;
+        measureText(&atlas, (const uint8_t*)text, (uint32_t)strlen(text), 24, &w, &h, nullptr);
+        return w;
+    };
+    EXPECT_NE(measured("~"), measured("\xEF\xBF\xBD"));
+    for (const char* text : {"\t", "\x01", "\x7F", "\xC2\x80", "\xF0\x9F\x98\x80"})
+        EXPECT_EQ(measured(text), measured("\xEF\xBF\xBD")) << (int)(uint8_t)text[0];
 }
 
 TEST(FontAtlas, FailedBuildsLeaveNoAtlas)
@@ -254,24 +267,6 @@ TEST(TextLayout, QuadsStartEachLineAtThePenOneLineLower)
     EXPECT_EQ(vertices, expected);
     const uint32_t end = 0xFFFFFFFFu;
     EXPECT_EQ(indices, (std::vector<uint32_t>{7, 8, 9, 10, end, 11, 12, 13, 14, end, 15, 16, 17, 18, end}));
-}
-
-// With the real atlas, printable ASCII is found by its value; anything else
-// without a glyph, control characters too, draws the replacement glyph.
-TEST(TextLayout, CharactersWithoutAGlyphDrawTheReplacement)
-{
-    FontArena font;
-    const FontAtlas atlas = fontAtlasFromArena(font.arena, font.build(dejaVu, 24));
-    ASSERT_TRUE(atlas.asciiInOrder);
-    auto width = [&](const char* text) {
-        float w, h;
-        measureText(&atlas, (const uint8_t*)text, (uint32_t)strlen(text), 24, &w, &h, nullptr);
-        return w;
-    };
-    const float replacement = width("\xEF\xBF\xBD");
-    EXPECT_NE(width("~"), replacement);
-    for (const char* text : {"\t", "\x01", "\x7F", "\xC2\x80", "\xF0\x9F\x98\x80"})
-        EXPECT_EQ(width(text), replacement) << (int)(uint8_t)text[0];
 }
 
 } // namespace
