@@ -55,8 +55,8 @@ static uint32_t stageAnimation(FileHandle file, const Arena* arena, uint32_t max
 
 bool loadAnimationFile(Animation* animation, Arena* poseArena, const char* path, uint32_t maxFrames)
 {
-    if (!path || path[0] == 0) return false;
-    FileHandle file = osOpenForReading(path);
+    // No file has an empty name, so the open refuses it too.
+    FileHandle file = path ? osOpenForReading(path) : invalidFile;
     if (file == invalidFile) return false;
     uint8_t* staged = nullptr;
     uint32_t count = stageAnimation(file, poseArena, maxFrames, &staged);

@@ -288,7 +288,6 @@ uint32_t buildFontAtlas(Arena* arena, const char* fontPath, uint32_t pixelHeight
 FontAtlas fontAtlasFromArena(Arena arena, uint32_t built)
 {
     FontAtlas atlas = {};
-    atlas.storage = arena;
     if (!built || !arena.base) return atlas;
     atlas.header = (FontAtlasHeader*)arena.base;
     atlas.codepoints = (uint32_t*)(arena.base + sizeof(FontAtlasHeader));

@@ -41,7 +41,6 @@ struct KernPair
 
 struct FontAtlas
 {
-    Arena storage;
     FontAtlasHeader* header;
     uint32_t* codepoints;
     Glyph* glyphs;

@@ -197,48 +197,27 @@ void measureText(const FontAtlas* atlas, const uint8_t* text, uint32_t length, f
     if (depth) *depth = *height - (float)atlas->header->ascent * scale.font;
 }
 
-// Texture coordinates are texel positions divided by the atlas's size. The
-// sizes are powers of two, whose reciprocals are exact, so multiplying gives
-// the same bits as dividing at a fraction of the cost; other sizes divide.
+// Texture coordinates are texel positions over the atlas's size. Its sides
+// are powers of two, whose reciprocals are exact, so multiplying gives the
+// same bits as dividing at a fraction of the cost.
 struct TexelScale
 {
-    bool exact;
-    float width;
-    float height;
     float widthInverse;
     float heightInverse;
 };
 
-static bool powerOfTwo(uint32_t value) { return value != 0 && (value & (value - 1)) == 0; }
-
 static TexelScale texelScale(const FontAtlasHeader* header)
 {
-    TexelScale texel;
-    texel.exact = powerOfTwo(header->atlasWidth) && powerOfTwo(header->atlasHeight);
-    texel.width = (float)header->atlasWidth;
-    texel.height = (float)header->atlasHeight;
-    texel.widthInverse = 1.0f / texel.width;
-    texel.heightInverse = 1.0f / texel.height;
-    return texel;
+    return {1.0f / (float)header->atlasWidth, 1.0f / (float)header->atlasHeight};
 }
 
 // u0, u1, v0, v1 of a glyph's box in the atlas.
 static void glyphTexels(const Glyph* glyph, const TexelScale& texel, float uv[4])
 {
-    float x0 = (float)glyph->atlasX, x1 = (float)(glyph->atlasX + glyph->width);
-    float y0 = (float)glyph->atlasY, y1 = (float)(glyph->atlasY + glyph->height);
-    if (texel.exact)
-    {
-        uv[0] = x0 * texel.widthInverse;
-        uv[1] = x1 * texel.widthInverse;
-        uv[2] = y0 * texel.heightInverse;
-        uv[3] = y1 * texel.heightInverse;
-        return;
-    }
-    uv[0] = x0 / texel.width;
-    uv[1] = x1 / texel.width;
-    uv[2] = y0 / texel.height;
-    uv[3] = y1 / texel.height;
+    uv[0] = (float)glyph->atlasX * texel.widthInverse;
+    uv[1] = (float)(glyph->atlasX + glyph->width) * texel.widthInverse;
+    uv[2] = (float)glyph->atlasY * texel.heightInverse;
+    uv[3] = (float)(glyph->atlasY + glyph->height) * texel.heightInverse;
 }
 
 // Position, colour and texture coordinates each go in as one piece.

@@ -37,6 +37,12 @@ Bytes resized(Bytes bytes, int64_t extra)
     return bytes;
 }
 
+std::string contents(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
 TEST(AnimationCodec, DecodesOnlyAWholeImageOfFinitePosesAndEncodesTheCountLittleEndian)
 {
     uint8_t header[4];
@@ -82,9 +88,42 @@ TEST(AnimationFiles, AWriteFailingInsideTheCountOrThePosesKeepsTheOldFileAndNoTe
         setrlimit(RLIMIT_FSIZE, &before);
         signal(SIGXFSZ, oldHandler);
         EXPECT_FALSE(saved) << limit;
-        std::ifstream in(file, std::ios::binary);
-        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "old") << limit;
+        EXPECT_EQ(contents(file), "old") << limit;
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1) << "the partial temporary goes";
+    }
+}
+
+TEST(AnimationFiles, SavesAndLoadsRefuseWhatTheyCannotDoWhole)
+{
+    TempFolder folder;
+    const std::string two = std::string(folder.path) + "/two.anim";
+    const Bytes image = animBytes(2, 2);
+    Animation saved = {2, (Pose*)(image.data() + 4)}, other = {1, saved.poses};
+    EXPECT_FALSE(saveAnimationFile(&saved, ""));
+    EXPECT_FALSE(saveNewAnimationFile(&saved, nullptr));
+    EXPECT_TRUE(saveNewAnimationFile(&saved, two.c_str()));
+    EXPECT_FALSE(saveNewAnimationFile(&other, two.c_str())) << "a new save never replaces";
+    EXPECT_EQ(contents(two), std::string(image.begin(), image.end()));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path), {}), 1) << "no temporary is left";
+
+    // The arena holds one old pose; the file must fit the room past it and the frame limit.
+    const struct { const char* path; uint64_t room; uint32_t maxFrames; bool loaded; } cases[] = {
+        {two.c_str(), image.size(), 2, true},
+        {two.c_str(), image.size() - 1, 2, false},
+        {two.c_str(), image.size(), 1, false},
+        {"", image.size(), 2, false},
+        {"/no/such.anim", image.size(), 2, false},
+    };
+    for (const auto& c : cases)
+    {
+        Bytes memory(224 + c.room);
+        const float old = -5;
+        memcpy(memory.data(), &old, 4);
+        Arena arena = {memory.size(), 224, memory.data()};
+        Animation animation = {1, (Pose*)memory.data()};
+        EXPECT_EQ(loadAnimationFile(&animation, &arena, c.path, c.maxFrames), c.loaded) << c.path << c.room;
+        EXPECT_EQ((std::vector<float>{(float)animation.frameCount, (float)arena.used, animation.poses[0].points[0].x}),
+                  (c.loaded ? std::vector<float>{2, 448, 1} : std::vector<float>{1, 224, old})) << c.path << c.room;
     }
 }
 

@@ -2,6 +2,7 @@
 #include <math.h>
 #include <string.h>
 #include <vector>
+#include "app/scenery.h"
 #include "render/frame_submission.h"
 #include "render/render_batch.h"
 #include "tests/host/recording_gl.h"
@@ -93,12 +94,15 @@ TEST_F(Render, EveryCapacityRefusesTheWholeDraw)
 {
     frame.points.vertexData.capacity = 10 * 8; // ten points of data, far below the GL buffers
     frame.rects.vertexBufferSize = 10 * 96;    // ten rectangles' vertices
+    RenderBatch shortText = frame.text;
+    shortText.vertexBufferSize = 10 * 128; // ten glyphs' vertices
     const struct { const char* limit; RenderBatch* batch; int draws; uint32_t items, refusedItems; } cases[] = {
         {"draw list (512 slots)", &frame.lines, 512, 0, 0},
         {"text draw list (100 slots)", &frame.text, 100, 0, 0},
         {"text bytes", &frame.text, 1, 2048, 1},
         {"vertex data", &frame.points, 10, 1, 1},
         {"vertex buffer", &frame.rects, 10, 1, 1},
+        {"text vertex buffer", &shortText, 1, 10, 1},
         {"index buffer: 1023 indices, no room for one more terminator", &frame.lines, 1, 1022, 0},
         {"a 1023-point strip needs 1024 indices", &frame.lines, 0, 0, 1023},
     };
@@ -133,6 +137,43 @@ TEST_F(Render, EveryCapacityRefusesTheWholeDraw)
     EXPECT_EQ((std::vector<uint64_t>{tight.count, tight.commands.used, tight.overflowed}), std::vector<uint64_t>(3, 0));
 }
 
+// The room is drawn from what its arena holds, up to a cut-off end, and
+// only a whole room is ever written.
+TEST_F(Render, SceneryDrawsWhatItsArenaHoldsAndIsWrittenWhole)
+{
+    std::vector<uint8_t> memory(484);
+    Arena tooSmall = {483, 0, memory.data()};
+    buildScenery(&tooSmall);
+    EXPECT_EQ(tooSmall.used, 0u);
+    Arena room = {484, 0, memory.data()};
+    buildScenery(&room);
+    const struct { uint64_t used; uint32_t draws; } cases[] = {{484, 24}, {483, 23}, {464, 23}, {24, 1}, {3, 0}};
+    for (const auto& c : cases)
+    {
+        Arena cut = {484, c.used, memory.data()};
+        drawScenery(&cut, &frame.lines);
+        EXPECT_EQ(frame.lines.drawCount, c.draws) << c.used;
+        resetBatch(&frame.lines);
+    }
+}
+
+// A minimised window keeps the last matrix; before there is one, a 1 x 1 area stands in.
+TEST(Projection, AnUnusableSizeKeepsTheLastMatrixOrStandsInAsOnePixel)
+{
+    const struct { float before; int32_t width, height; float x, y; } cases[] = {
+        {0, 640, 360, 2 / 640.0f, 2 / 360.0f},
+        {0, 0, 360, 2, 2},
+        {0, 640, -1, 2, 2},
+        {2 / 640.0f, 0, 0, 2 / 640.0f, 2 / 640.0f},
+    };
+    for (const auto& c : cases)
+    {
+        float matrix[16] = {c.before, 0, 0, 0, 0, c.before};
+        computeScreenToNormalized(matrix, c.width, c.height);
+        EXPECT_EQ((std::vector<float>{matrix[0], matrix[5]}), (std::vector<float>{c.x, c.y})) << c.width << c.height;
+    }
+}
+
 // A one-glyph atlas: every code point maps to the replacement glyph.
 struct TinyAtlas
 {
@@ -140,7 +181,7 @@ struct TinyAtlas
     uint32_t codepoints[1] = {0xFFFD};
     Glyph glyphs[1] = {{0, 0, 2, 2, 0, 10, 0, 0, 0}};
     uint8_t pixels[256 * 4] = {};
-    FontAtlas atlas = {{}, &header, codepoints, glyphs, pixels, 0};
+    FontAtlas atlas = {&header, codepoints, glyphs, pixels, 0};
 };
 
 TEST_F(Render, SubmissionStopsAtTheEndOfTheScratch)

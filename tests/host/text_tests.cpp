@@ -50,7 +50,8 @@ struct StbFont
 // A 24-pixel atlas against the rasteriser: the header's metrics; each glyph's
 // metrics, bitmap (rows stored bottom first, nothing else inked) and kerning
 // pairs; its rectangle apart from all others by at least a pixel.
-TEST(FontAtlas, MatchesTheRasteriserWithGlyphsApart)
+// Characters outside the set then measure as the replacement glyph.
+TEST(FontAtlas, MatchesTheRasteriserWithGlyphsApartAndTheReplacementForTheRest)
 {
     FontArena font;
     ASSERT_EQ(font.build(dejaVu, 24), 1u);
@@ -104,6 +105,18 @@ TEST(FontAtlas, MatchesTheRasteriserWithGlyphsApart)
     EXPECT_TRUE(std::equal(expected.begin(), expected.end(), atlas.pixels));
     // The staging memory is given back: only the atlas stays.
     EXPECT_EQ(font.arena.used, header.pixelsOffset + expected.size());
+
+    // Printable ASCII is found by its value; anything else without a glyph,
+    // control characters too, draws the replacement glyph.
+    ASSERT_TRUE(atlas.asciiInOrder);
+    auto measured = [&](const char* text) {
+        float w, h;
+        measureText(&atlas, (const uint8_t*)text, (uint32_t)strlen(text), 24, &w, &h, nullptr);
+        return w;
+    };
+    EXPECT_NE(measured("~"), measured("\xEF\xBF\xBD"));
+    for (const char* text : {"\t", "\x01", "\x7F", "\xC2\x80", "\xF0\x9F\x98\x80"})
+        EXPECT_EQ(measured(text), measured("\xEF\xBF\xBD")) << (int)(uint8_t)text[0];
 }
 
 TEST(FontAtlas, FailedBuildsLeaveNoAtlas)
@@ -155,6 +168,7 @@ int logged(uint64_t from, const char* message)
 TEST(Utf8, DecodesValidInvalidAndCutOffSequences)
 {
     const struct { std::vector<uint8_t> bytes; uint32_t codepoint; uint8_t length; int invalid, leading; } cases[] = {
+        {{}, 0, 0, 0, 0},
         {{'A'}, 'A', 1, 0, 0},
         {{0xC3, 0xA9, 'x', 'x', 0xFF}, 0xE9, 2, 0, 0}, // a bad byte beyond the longest sequence is not looked at
         {{0xE2, 0x82, 0xAC, 'x'}, 0x20AC, 3, 0, 0},
@@ -179,31 +193,80 @@ TEST(Utf8, DecodesValidInvalidAndCutOffSequences)
         EXPECT_EQ((std::vector<int64_t>{codepoint, length, logged(start, "UTF-8"), logged(start, invalidByteMessage),
                                         logged(start, leadingByteMessage)}),
                   (std::vector<int64_t>{c.codepoint, c.length, c.invalid + c.leading, c.invalid, c.leading}))
-            << (int)c.bytes[0];
+            << testing::PrintToString(c.bytes);
     }
 }
 
-// The atlas test above checks every stored pair against stb; here the pen
-// moves by the pair between two glyphs. F. is the first of F's pairs.
-TEST(TextLayout, KerningPairsAreTheFontsAndMoveTheNextGlyph)
+// A hand-made atlas: 'A' (kerned -3 before 'V'), 'V' and the replacement
+// glyph. At size 20 a baked pixel is 2 pixels and a font unit 1; lines are 20
+// high and 22 apart; the ascent is 16.
+struct HandAtlas
 {
-    FontArena font;
-    const FontAtlas atlas = fontAtlasFromArena(font.arena, font.build(dejaVu, 24));
-    ASSERT_NE(atlas.header, nullptr);
-    StbFont stb(dejaVu);
-    auto glyph = [&](char c) { return atlas.glyphs[std::find(atlas.codepoints, atlas.codepoints + 191, (uint32_t)c) - atlas.codepoints]; };
-    for (const char* pair : {"AV", "To", "LT", "F."})
+    FontAtlasHeader header = {0, 64, 32, 3, 10, 0.5f, 16, -4, 2};
+    KernPair pairs[1] = {{'V', -3}};
+    uint32_t codepoints[3] = {'A', 'V', 0xFFFD};
+    Glyph glyphs[3] = {{0, 0, 3, 4, 2, 8, -1, 1, sizeof(FontAtlasHeader)},
+                       {8, 16, 2, 5, 1, 6, 0, 0, 0},
+                       {16, 0, 4, 4, 0, 10, 0, 0, 0}};
+    FontAtlas atlas = {&header, codepoints, glyphs, nullptr, 0};
+};
+
+TEST(TextLayout, MeasuresTheWidestLineAndEveryLineBelowTheFirst)
+{
+    HandAtlas hand;
+    // A line's first glyph drops its side bearing; an unknown
+    // character is the replacement glyph; a bad byte is met once per byte left.
+    const struct { const char* text; float width, height, depth; } cases[] = {
+        {"", 0, 20, 4},
+        {"A", 6, 20, 4},
+        {"AV", 9, 20, 4},
+        {"VA", 13, 20, 4},
+        {"AA", 14, 20, 4},
+        {"VA\nA", 13, 42, 26},
+        {"A\nVV", 11, 42, 26},
+        {"AV\n", 9, 42, 26},
+        {"\xC3\xA9V", 16, 20, 4},
+        {"\x80" "A", 20, 20, 4},
+    };
+    auto measure = [](const FontAtlas* atlas, const char* text) {
+        std::vector<float> size(3, -1);
+        measureText(atlas, (const uint8_t*)text, (uint32_t)strlen(text), 20, &size[0], &size[1], &size[2]);
+        return size;
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(measure(&hand.atlas, c.text), (std::vector<float>{c.width, c.height, c.depth})) << c.text;
+    // Without an atlas, or with one of no size or no glyphs, there is nothing to measure.
+    EXPECT_EQ(measure(nullptr, "A"), std::vector<float>(3, 0));
+    for (uint32_t FontAtlasHeader::*field : {&FontAtlasHeader::pixelHeight, &FontAtlasHeader::glyphCount,
+                                             &FontAtlasHeader::atlasWidth, &FontAtlasHeader::atlasHeight})
     {
-        int kern = stb.kern(pair[0], pair[1]);
-        ASSERT_NE(kern, 0) << pair;
-        std::vector<float> vertices(2 * 32);
-        std::vector<uint32_t> indices(2 * 5);
-        ASSERT_EQ(layoutText((const uint8_t*)pair, 2, 100, 500, 24, &atlas, vertices.data(), indices.data(), 0,
-                             colorWhite), 2u);
-        const Glyph &first = glyph(pair[0]), &second = glyph(pair[1]);
-        float pen = 100.0f + (float)(first.advanceWidth - first.leftSideBearing + kern) * atlas.header->scale;
-        EXPECT_FLOAT_EQ(vertices[32], pen + (float)second.leftSideBearing * atlas.header->scale) << pair;
+        HandAtlas broken;
+        broken.header.*field = 0;
+        EXPECT_EQ(measure(&broken.atlas, "A"), std::vector<float>(3, 0));
     }
+}
+
+TEST(TextLayout, QuadsStartEachLineAtThePenOneLineLower)
+{
+    HandAtlas hand;
+    std::vector<float> vertices(3 * 32, -1);
+    std::vector<uint32_t> indices(3 * 5, 1);
+    const Color color = {0.25f, 0.5f, 0.75f, 0.125f};
+    ASSERT_EQ(layoutText((const uint8_t*)"AV\nV", 4, 100, 200, 20, &hand.atlas, vertices.data(), indices.data(), 7,
+                         color), 3u);
+    // Per quad: x0, y0, x1, y1 and u0, v0, u1, v1 (texels over 64 x 32);
+    // corners go x0 y0, x1 y0, x0 y1, x1 y1, each with the colour.
+    const float quads[3][8] = {{100, 198, 106, 206, 0, 0, 3 / 64.0f, 4 / 32.0f},
+                               {104, 200, 108, 210, 8 / 64.0f, 16 / 32.0f, 10 / 64.0f, 21 / 32.0f},
+                               {100, 178, 104, 188, 8 / 64.0f, 16 / 32.0f, 10 / 64.0f, 21 / 32.0f}};
+    std::vector<float> expected;
+    for (const auto& e : quads)
+        for (int corner = 0; corner < 4; ++corner)
+            expected.insert(expected.end(), {e[corner & 1 ? 2 : 0], e[corner & 2 ? 3 : 1], 0.25f, 0.5f, 0.75f, 0.125f,
+                                             e[corner & 1 ? 6 : 4], e[corner & 2 ? 7 : 5]});
+    EXPECT_EQ(vertices, expected);
+    const uint32_t end = 0xFFFFFFFFu;
+    EXPECT_EQ(indices, (std::vector<uint32_t>{7, 8, 9, 10, end, 11, 12, 13, 14, end, 15, 16, 17, 18, end}));
 }
 
 } // namespace
