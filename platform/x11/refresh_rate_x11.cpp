@@ -3,17 +3,13 @@
 #define Window XWindow
 #include <X11/extensions/Xrandr.h>
 #undef Window
+#include "platform/x11/display_modes.h"
 #include "platform/x11/window_x11.h"
 
-// A mode's frames a second from its pixel clock and totals (0 when it gives none).
 static uint32_t modeRate(const XRRModeInfo* mode)
 {
-    double lines = (double)mode->vTotal;
-    if (mode->modeFlags & RR_DoubleScan) lines *= 2.0;
-    if (mode->modeFlags & RR_Interlace) lines /= 2.0;
-    double pixels = (double)mode->hTotal * lines;
-    if (pixels <= 0.0) return 0;
-    return (uint32_t)((double)mode->dotClock / pixels + 0.5);
+    return modeRefreshRate(mode->dotClock, mode->hTotal, mode->vTotal, (mode->modeFlags & RR_DoubleScan) != 0,
+                           (mode->modeFlags & RR_Interlace) != 0);
 }
 
 static uint32_t crtcRate(const XRRScreenResources* resources, RRMode modeId)

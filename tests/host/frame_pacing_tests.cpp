@@ -1,5 +1,6 @@
 #include <math.h>
 #include "app/frame_pacing.h"
+#include "platform/x11/display_modes.h"
 #include <gtest/gtest.h>
 
 namespace {
@@ -25,6 +26,20 @@ TEST(FramePacing, RestsUntilTheNextRefreshOnlyWhenAFrameFinishedEarlyAndItsSwapD
         EXPECT_NEAR(rest, c[3], 1e-9) << c[0] << " Hz, frame " << c[1] << ", swap " << c[2];
         EXPECT_TRUE(rest >= 0 && rest <= 1 / 30.0);
     }
+}
+
+// The X layer's rate is the mode's: the common modes, the scan flags, and a
+// mode with no totals, which leaves the pacing its 60 Hz.
+TEST(FramePacing, XDisplayModesGiveTheirRefreshRate)
+{
+    const struct { uint64_t clock; uint32_t h, v; bool doubled, interlaced; uint32_t hz; } modes[] = {
+        {148500000, 2200, 1125, false, false, 60}, {297000000, 2200, 1125, false, false, 120},
+        {346500000, 2080, 1157, false, false, 144}, {25175000, 800, 525, false, false, 60},
+        {25175000, 800, 525, true, false, 30},      {74250000, 2200, 1125, false, true, 60},
+        {0, 0, 0, false, false, 0},                 {148500000, 2200, 0, false, false, 0},
+    };
+    for (const auto& m : modes)
+        EXPECT_EQ(modeRefreshRate(m.clock, m.h, m.v, m.doubled, m.interlaced), m.hz) << m.clock << " " << m.h << "x" << m.v;
 }
 
 TEST(FramePacing, TheTimeStepIsTheCountersGapHeldToATenthOfASecond)
