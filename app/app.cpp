@@ -76,23 +76,25 @@ static void bakeFont(void* record)
     app->fontBytes = buildFontAtlas(&app->fontArena, app->fontPath, 24);
 }
 
-// The atlas is baked on a thread of its own while the window and its
-// context are made, which mostly wait on the system. The font is found
-// first, on this thread: fontconfig reads numbers through the locale, which
-// the X window's input method sets meanwhile.
-static bool startFont(App* app)
+// The font is found on this thread: fontconfig reads numbers through the
+// locale, which the X window's input method sets.
+static bool findFont(App* app)
 {
     app->fontPath = systemFontPath();
     app->fontArena = reserveArena(fontArenaSize);
-    if (!app->fontArena.base)
-    {
-        logString("Failed to reserve the font memory block\n");
-        return false;
-    }
+    if (app->fontArena.base) return true;
+    logString("Failed to reserve the font memory block\n");
+    return false;
+}
+
+// The atlas is baked on a thread of its own while the shader programs are
+// built. Started before the window instead, it takes a core from the
+// window's making, which needs the Wine and X servers running beside it.
+static void startFontBake(App* app)
+{
     app->fontBaking.work = bakeFont;
     app->fontBaking.context = app;
     osStartThread(&app->fontBaking);
-    return true;
 }
 
 static void finishFont(App* app)
@@ -121,17 +123,14 @@ bool startApp(App* app)
         logString("Failed to reserve the main memory block\n");
         return false;
     }
-    if (!startFont(app)) return false;
+    if (!findFont(app)) return false;
     finishPart(app, StartMemory);
 
     app->window = Window{};
     createWindow(&app->window, "Marionette Room", 1280, 720, centredPosition, centredPosition);
     // Nothing below may run without a GL context.
-    if (!app->window.running)
-    {
-        osJoinThread(&app->fontBaking);
-        return true;
-    }
+    if (!app->window.running) return true;
+    startFontBake(app);
     finishPart(app, StartWindow);
 
     computeScreenToNormalized(app->screenToNormalized, app->window.clientWidth, app->window.clientHeight);
