@@ -6,6 +6,15 @@
 #include "text/font_atlas.h"
 #include "text/text_layout.h"
 
+void setAttribute(GLuint program, const char* name, uint32_t components, uint64_t stride, uint64_t offset)
+{
+    GLint location = gl.glGetAttribLocation(program, name);
+    if (location < 0) return;
+    gl.glEnableVertexAttribArray((GLuint)location);
+    gl.glVertexAttribPointer((GLuint)location, (GLint)components, GL_FLOAT, GL_FALSE, (GLsizei)stride,
+                             (const void*)(uintptr_t)offset);
+}
+
 void useBatchProgramAndBuffers(RenderBatch* batch)
 {
     gl.glUseProgram(batch->program);
@@ -260,15 +269,6 @@ void expandDraws(RenderBatch* batch, Arena* scratch)
                                             : expandPointDraw(batch, scratch, slot);
         if (!expanded) return;
     }
-}
-
-void setAttribute(GLuint program, const char* name, uint32_t components, uint64_t stride, uint64_t offset)
-{
-    GLint location = gl.glGetAttribLocation(program, name);
-    if (location < 0) return;
-    gl.glEnableVertexAttribArray((GLuint)location);
-    gl.glVertexAttribPointer((GLuint)location, (GLint)components, GL_FLOAT, GL_FALSE, (GLsizei)stride,
-                             (const void*)(uintptr_t)offset);
 }
 
 void bindFontTexture(RenderBatch* batch)

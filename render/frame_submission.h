@@ -22,6 +22,10 @@ struct RenderBatch;
 // vertex and index buffers (made at first use) emptied for this frame's data.
 void useBatchProgramAndBuffers(RenderBatch* batch);
 
+// Points the program's named float attribute, if it reads one, into the bound
+// vertex buffer at offset, one vertex every stride bytes.
+void setAttribute(uint32_t program, const char* name, uint32_t components, uint64_t stride, uint64_t offset);
+
 // Turns the frame's commands into GL calls: one indexed draw per non-empty batch.
 void submitFrame(RenderCommandList* list);
 

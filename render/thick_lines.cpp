@@ -108,13 +108,7 @@ uint32_t expandDraws(const RenderBatch* batch, float* vertices, uint32_t* indice
 void setUpAttributes(uint32_t program)
 {
     for (const Attribute& attribute : attributes)
-    {
-        GLint location = gl.glGetAttribLocation(program, attribute.name);
-        if (location < 0) continue;
-        gl.glEnableVertexAttribArray((GLuint)location);
-        gl.glVertexAttribPointer((GLuint)location, (GLint)attribute.components, GL_FLOAT, GL_FALSE,
-                                 (GLsizei)thickLineVertexBytes, (const void*)(uintptr_t)attribute.offset);
-    }
+        setAttribute(program, attribute.name, attribute.components, thickLineVertexBytes, attribute.offset);
 }
 
 // The other batches' programs read fewer attributes; none of ours stays on for them.
