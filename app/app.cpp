@@ -212,12 +212,20 @@ static void readRefreshRate(App* app)
 // core; a frame that finished early rests until the next refresh is due. The
 // frame counts from when it was due rather than from when the last rest
 // ended, so a rest that overslept shortens the next one and the pace holds.
-// A frame that swapped nothing rests the same way. Without a counter there
-// is nothing to pace by.
+// A frame that swapped nothing rests the same way, and once the picture has
+// stood still for a while the loop waits for input instead: under Wine each
+// wake-up costs about half a millisecond. Without a counter there is nothing
+// to pace by.
 static void restUntilRefresh(App* app, bool swapped)
 {
     uint64_t frequency = app->counterFrequency;
     if (frequency == 0) return;
+    if (app->unchangedFrames >= stillFrames)
+    {
+        app->frameDue = 0;
+        waitForWindowMessages(&app->window, stillWaitMilliseconds);
+        return;
+    }
     readRefreshRate(app);
     uint64_t now = osCounter();
     double interval = refreshInterval(app->refreshHz);
@@ -385,6 +393,10 @@ static void switchMode(App* app)
 static bool drawWhenChanged(App* app)
 {
     bool changed = !sameAsShownFrame(&app->commandList, &app->shownFrame);
+    if (changed || app->window.redraw)
+        app->unchangedFrames = 0;
+    else if (app->unchangedFrames < stillFrames)
+        ++app->unchangedFrames;
     double sinceDrawn = secondsBetween(app->lastDrawn, osCounter(), app->counterFrequency);
     if (!frameToDraw(changed, app->window.redraw != 0, sinceDrawn)) return false;
     submitFrame(&app->commandList);

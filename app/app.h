@@ -85,6 +85,8 @@ struct App
     // What the window shows, and the counter when it was last drawn.
     ShownFrame shownFrame;
     uint64_t lastDrawn;
+    // Frames in a row whose picture equalled the one shown, counted up to stillFrames.
+    uint32_t unchangedFrames;
     CharacterState character;
     FilePromptState prompt;
     FrameStripState frameStrip;

@@ -42,3 +42,11 @@ static const double longestUndrawnSeconds = 1.0;
 // last was drawn longestUndrawnSeconds ago or more, or at a time that makes
 // no sense (the counter went back).
 bool frameToDraw(bool pictureChanged, bool windowAsks, double secondsSinceDrawn);
+
+// A picture unchanged for this many frames in a row is still: longer than any
+// pose is held (0.15 s), so only input or a timed message can change it next.
+static const uint32_t stillFrames = 30;
+// A still picture waits this long for input before the loop looks again,
+// rather than waking at every refresh; a timed change (a status message
+// ending) shows at most this much late.
+static const uint32_t stillWaitMilliseconds = 50;

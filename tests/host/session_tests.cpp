@@ -784,17 +784,28 @@ TEST_F(ProgramSession, TheExportBlockIsReservedAtTheFirstExport)
 }
 
 // With nothing to draw the loop still rests until the next refresh is due,
-// rather than spinning through frames.
+// rather than spinning through frames. A picture still for stillFrames frames
+// waits for input instead, until the next change.
 TEST_F(ProgramSession, AFrameLoopAtRestSleepsBetweenFrames)
 {
     s.play("start; Tab; wait 2");
     s.app->counterFrequency = osCounterFrequency();
-    uint32_t swaps = fakePlatform.swaps;
+    uint32_t swaps = fakePlatform.swaps, waits = fakePlatform.waits;
     uint64_t began = osCounter();
     for (int i = 0; i < 12; ++i) s.frame();
     double seconds = secondsBetween(began, osCounter(), osCounterFrequency());
     EXPECT_EQ(fakePlatform.swaps, swaps) << "nothing changed";
     EXPECT_GE(seconds, 10 / 60.0);
+    EXPECT_EQ(fakePlatform.waits, waits) << "not yet still";
+
+    s.play("wait 20");
+    waits = fakePlatform.waits;
+    s.frame();
+    EXPECT_EQ(fakePlatform.waits, waits + 1) << "still: waits for input";
+    s.pose().points[0].x += 1;
+    waits = fakePlatform.waits;
+    s.frame();
+    EXPECT_EQ(fakePlatform.waits, waits) << "the frame changed: paced again";
 }
 
 // Forked, so the address-space limit stays with the child.
