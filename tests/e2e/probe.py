@@ -8,8 +8,6 @@
 #   frames FILE                         -> frame count, from the file's size
 #   shown FILE FRAME ZOOM POLYLINE      -> "x y" per point, where the editor shows it
 #   diff FILE_A A FILE_B B              -> "i dx dy" per point that pose B moved from pose A
-#   bones FILE_A A FILE_B B [FILE_C C]  -> ok if each bone of pose B is as long as in A (or between A and C)
-#   flipped FILE_A A FILE_B B           -> ok if pose B is A with left and right swapped, mirrored about the root
 #   icon XPROP_OUTPUT ICO               -> ok if every window icon is the .ico's image of its size
 #   look SHEET.PNG LIST.JSON            -> "cellwidth cellheight scale colour thick partial": the first cell's
 #                                          size, meta.scale, the lines' colour (white, black or mixed), pixels
@@ -18,7 +16,6 @@
 #                                          white lines, white behind black), to within one of 16 levels
 # A FILE ending in .bin is one bare pose (character.bin); its FRAME is ignored.
 import json
-import math
 import struct
 import subprocess
 import sys
@@ -26,9 +23,6 @@ import sys
 COLOURS = {"white": (255, 255, 255), "red": (255, 0, 0), "green": (0, 255, 0), "yellow": (255, 255, 0),
            "grey50": (128, 128, 128), "onion": (191, 77, 77), "key": (255, 217, 77)}
 POLYLINES = ((0, 6), (6, 4), (10, 9), (19, 9))
-# The point each point hangs from (the root, 9, its own).
-PARENTS = (6, 6, 6, 6, 6, 6, 7, 8, 9, 9, 11, 12, 13, 14, 6, 14, 15, 16, 17, 20, 21, 22, 23, 9, 23, 24, 25, 26)
-SIDES = tuple(range(0, 10)) + tuple(range(18, 9, -1)) + tuple(range(27, 18, -1))
 
 
 def matching(shot, cx, cy, x0, y0, x1, y1, colour):
@@ -98,16 +92,6 @@ def main(command, args):
         for i, (a, b) in enumerate(zip(points(*args[0:2]), points(*args[2:4]))):
             if a != b:
                 print(i, f"{b[0] - a[0]:g}", f"{b[1] - a[1]:g}")
-    elif command == "bones":
-        poses = [points(*args[k:k + 2]) for k in range(0, len(args), 2)]
-        lengths = [[math.dist(p[i], p[PARENTS[i]]) for i in range(28)] for p in poses]
-        a, b, c = lengths[0], lengths[1], lengths[-1]
-        bad = [i for i in range(28) if not min(a[i], c[i]) * (1 - 1e-4) - 1e-3 <= b[i] <= max(a[i], c[i]) * (1 + 1e-4) + 1e-3]
-        print("ok" if not bad else f"bones of points {bad} changed length")
-    elif command == "flipped":
-        a, b = points(*args[0:2]), points(*args[2:4])
-        f32 = lambda v: struct.unpack("<f", struct.pack("<f", v))[0]
-        print("ok" if all(b[i] == (f32(2 * a[9][0] - a[SIDES[i]][0]), a[SIDES[i]][1]) for i in range(28)) else "not flipped")
     elif command == "look":
         look(*args)
     elif command == "gifcells":

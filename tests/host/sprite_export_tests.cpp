@@ -63,15 +63,8 @@ Bytes noise(uint64_t bytes, uint32_t seed)
 TEST(SpriteExport, EveryFrameWholeInASheetOfAtMost2048ASide)
 {
     const float far = 1e6f;
-    const struct
-    {
-        const char* what;
-        uint32_t frames;
-        Vec2 low, high, rest;
-        uint32_t scale, width, cellWidth, cellHeight, columns;
-        int32_t originX, originY;
-        uint32_t scaleUsed;
-    } cases[] = {
+    const struct { const char* what; uint32_t frames; Vec2 low, high, rest; uint32_t scale, width;
+                   uint32_t cellWidth, cellHeight, columns; int32_t originX, originY; uint32_t scaleUsed; } cases[] = {
         {"1 frame", 1, {-10.5f, 0}, {20, 50}, {0, 0}, 1, 0, 35, 54, 1, 13, 2, 1},
         {"8 frames: one row", 8, {-10.5f, 0}, {20, 50}, {0, 0}, 1, 0, 35, 54, 8, 13, 2, 1},
         {"9 frames: a second row", 9, {-10.5f, 0}, {20, 50}, {0, 0}, 1, 0, 35, 54, 8, 13, 2, 1},
@@ -193,11 +186,7 @@ TEST(SpriteExport, FrameListForTwoFrames)
     EXPECT_EQ(names, "4 5 1 0 0 0 0 ");
 }
 
-struct ByteReader
-{
-    const Bytes* bytes;
-    size_t at;
-};
+struct ByteReader { const Bytes* bytes; size_t at; };
 
 int readGifBytes(GifFileType* gif, GifByteType* out, int count)
 {
@@ -210,11 +199,7 @@ int readGifBytes(GifFileType* gif, GifByteType* out, int count)
 
 // giflib, stricter than stb_image, as a third opinion: every image's colour
 // indices and the global palette's greys.
-struct StrictGif
-{
-    Bytes indices;
-    Bytes palette;
-};
+struct StrictGif { Bytes indices; Bytes palette; };
 
 StrictGif readStrictGif(const Bytes& file)
 {

@@ -13,12 +13,7 @@ namespace {
 
 const uint32_t side = 64;
 
-struct Shape
-{
-    std::vector<float> points;
-    bool closed;
-    float width;
-};
+struct Shape { std::vector<float> points; bool closed; float width; };
 
 // Coverage 0..255 of each pixel, bottom row first.
 std::vector<int> draw(const Shape& shape)
