@@ -129,6 +129,8 @@ TEST(FrameEdits, SwapMirrorAndMoveUndoThemselvesAndInBetweensKeepLengths)
     EXPECT_TRUE(moveSelectedFrame(&strip, &animation, 1));
     strip.selectedFrame = 2;
     EXPECT_FALSE(moveSelectedFrame(&strip, &animation, 1));
+    strip.selectedFrame = 3; // past the last frame: nothing to move
+    EXPECT_FALSE(moveSelectedFrame(&strip, &animation, -1));
     EXPECT_EQ(memcmp(frames, original, sizeof frames), 0);
     frames[0].points[3].x = -3e38f; // would overflow
     frames[0].points[9].x = 1e38f;
