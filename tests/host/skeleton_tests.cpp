@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 #include "app/arena.h"
+#include "character/edit_history.h"
 #include "character/frame_edits.h"
 #include "character/frame_strip.h"
 #include "character/pose_editor.h"
@@ -189,6 +190,33 @@ TEST(InBetween, TurnsEveryJointHalfwayTheShorterWayKeepingLengths)
     swing[1].points[14] = {NAN, NAN};
     half = inBetweenPose(&swing[0], &swing[1]);
     for (uint32_t i = 0; i < 28; ++i) EXPECT_TRUE(i == 14 || (isfinite(half.points[i].x) && isfinite(half.points[i].y))) << i;
+}
+
+// A ring of two slots holds the present and one step back, and no more; in
+// memory of exactly its size, so a slot outside it trips the sanitizer.
+TEST(EditHistory, UndoAndRedoGoOnlyAsFarAsTheRingHolds)
+{
+    std::vector<uint8_t> memory(editHistoryBytes(2));
+    Arena historyArena = {memory.size(), 0, memory.data()};
+    Pose poses[2] = {};
+    Arena poseArena = {sizeof poses, sizeof(Pose), (uint8_t*)poses};
+    Animation animation = {1, poses};
+    FrameStripState strip = {};
+    PoseEditorState editor = {};
+    const EditTarget target = {&animation, &poseArena, &strip, &editor};
+    EditHistory history;
+    startEditHistory(&history, &historyArena, 2, &animation, 0);
+    for (float x : {1.0f, 2.0f})
+    {
+        poses[0].points[0].x = x;
+        recordEditHistory(&history, &animation, 0, false);
+    }
+    EXPECT_TRUE(undoEdit(&history, target));
+    EXPECT_FALSE(undoEdit(&history, target));
+    EXPECT_EQ(poses[0].points[0].x, 1.0f);
+    EXPECT_TRUE(redoEdit(&history, target));
+    EXPECT_FALSE(redoEdit(&history, target));
+    EXPECT_EQ(poses[0].points[0].x, 2.0f);
 }
 
 } // namespace
