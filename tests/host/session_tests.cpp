@@ -447,7 +447,7 @@ const struct { const char* name; std::string script; } steps[] = {
     {"Control+Y deletes it again", "Control+Y"},
     {"a window 900 wide has no room for the preview", "size 900 720; wait 1"},
     {"nor one 200 high", "size 1280 200; wait 1"},
-    {"400 x 300: the status line loses its end", "size 400 300; wait 1"},
+    {"400 x 300, the look's text gone after its 2 s: the status line loses its end", "size 400 300; wait 120"},
     {"0 x 0: nothing fits", "size 0 0; wait 1"},
     {"1 x 1", "size 1 1; wait 1"},
     {"6 x 300: not even a cut status line fits", "size 6 300; wait 1"},

@@ -224,6 +224,41 @@ StrictGif readStrictGif(const Bytes& file)
     return result;
 }
 
+// Whether one image's LZW codes, read as giflib reads them (widening once the
+// entries pass the width), end with the end code and only zero bits after it.
+bool codesEndWithTheEndCode(const Bytes& data, uint32_t minimum)
+{
+    const uint32_t clear = 1u << minimum, end = clear + 1;
+    uint32_t bits = minimum + 1, running = end + 1;
+    for (uint64_t at = 0; at + bits <= data.size() * 8;)
+    {
+        uint32_t code = 0;
+        for (uint32_t b = 0; b < bits; ++b, ++at) code |= (data[at / 8] >> (at % 8) & 1u) << b;
+        if (code == end)
+            return at > (data.size() - 1) * 8 && (data.back() >> (at % 8 ? at % 8 : 8)) == 0;
+        if (code == clear) bits = minimum + 1, running = end;
+        if (running < 4097 && ++running > (1u << bits) && bits < 12) ++bits;
+    }
+    return false;
+}
+
+// The images of a GIF of ours (a global palette of 16) whose codes end so.
+uint32_t imagesEndingWell(const Bytes& file)
+{
+    uint32_t good = 0;
+    for (size_t at = 13 + 48; at < file.size() && file[at] != 0x3B;)
+    {
+        bool image = file[at] == 0x2C;
+        at += image ? 10 : 2;
+        uint32_t minimum = image ? file[at++] : 0;
+        Bytes data;
+        for (; at < file.size() && file[at]; at += file[at] + 1) data.insert(data.end(), &file[at + 1], &file[at + 1] + file[at]);
+        ++at;
+        good += image && codesEndWithTheEndCode(data, minimum);
+    }
+    return good;
+}
+
 // Each pixel is its opacity's level of 16 from the background to the line:
 // within half a level of the line colour composited over the background.
 // Rows of 1 to 40 pixels end the code stream at every point of the code
@@ -231,7 +266,8 @@ StrictGif readStrictGif(const Bytes& file)
 TEST(SpriteExport, GifDecodesToTheCellOverItsBackgroundInSixteenLevels)
 {
     struct Case { uint32_t width, height, images; bool black; };
-    std::vector<Case> cases = {{37, 23, 3, true}, {300, 300, 2, false}};
+    // 340 pixels of this noise end as the codes widen, the end code filling its last byte at the wider width.
+    std::vector<Case> cases = {{37, 23, 3, true}, {300, 300, 2, false}, {340, 1, 1, true}};
     for (uint32_t width = 1; width <= 40; ++width) cases.push_back({width, 1, 1, width % 2 == 0});
     for (const Case& c : cases)
     {
@@ -253,6 +289,7 @@ TEST(SpriteExport, GifDecodesToTheCellOverItsBackgroundInSixteenLevels)
         ASSERT_NE(decoded, nullptr) << stbi_failure_reason();
         ASSERT_EQ((std::vector<int>{width, height, images}),
                   (std::vector<int>{(int)c.width, (int)c.height, (int)c.images}));
+        EXPECT_EQ(imagesEndingWell(file), c.images) << what;
         StrictGif strict = readStrictGif(file);
         ASSERT_EQ(strict.indices.size(), (uint64_t)c.width * c.height * c.images) << "giflib reads every image";
         ASSERT_EQ(strict.palette.size(), 16u);
@@ -278,6 +315,13 @@ TEST(SpriteExport, GifDecodesToTheCellOverItsBackgroundInSixteenLevels)
         for (uint32_t i = 0; i < c.images; ++i)
             addGifImage(&cut, pixels.data() + 4ull * c.width * c.height * i, 4ull * c.width, 15);
         EXPECT_FALSE(endGif(&cut)) << "a file that does not fit is refused, nothing written past";
+    }
+    Bytes memory(gifSizeBound(1, 1, 1));
+    for (uint32_t side : {0u, 0x10000u})
+    {
+        Arena scratch = {memory.size(), 0, memory.data()};
+        GifWriter gif = beginGif(&scratch, side, 1, false);
+        EXPECT_FALSE(endGif(&gif)) << side << " pixels wide: no such GIF";
     }
 }
 
