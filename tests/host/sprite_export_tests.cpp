@@ -131,6 +131,9 @@ TEST(SpriteExport, EveryFrameWholeInASheetOfAtMost2048ASide)
     Frames thin(1, {0, 0}, {0, 1000});
     SheetLayout tall = layoutSheet(&thin.animation, 1, 0, 1000);
     EXPECT_EQ(tall.cellWidth * 1000 + tall.cellHeight, 4200u) << "a thin figure loses height, not width";
+    Frames flat(1, {0, 0}, {1000, 0});
+    SheetLayout wide = layoutSheet(&flat.animation, 1, 0, 1000);
+    EXPECT_EQ(wide.cellWidth * 1000 + wide.cellHeight, 200004u) << "a flat figure loses width, not height";
     osReleaseMemory(block.base, block.capacity);
 }
 
