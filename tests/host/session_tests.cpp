@@ -565,9 +565,11 @@ TEST_F(ProgramSession, AutosavesKeepEveryEarlierOneAndWhatThePersonKept)
         names += (autosaveName(name, sizeof name, "d/", time, attempt) ? name : "(none)") + std::string(" ");
     EXPECT_EQ(names, "d/autosave.anim d/autosave-20261207-164210.anim d/autosave-20261207-164210-2.anim "
                      "d/autosave-20261207-164210-3.anim ");
-    // Room for each name and its end, and one byte less.
-    const uint32_t capacities[][3] = {{13, 0, 0}, {14, 0, 1}, {24, 1, 0}, {29, 1, 0}, {30, 1, 1}, {31, 2, 0}, {32, 2, 1}};
-    for (const auto& c : capacities) EXPECT_EQ(autosaveName(name, c[0], "", time, c[1]), c[2] != 0) << c[0];
+    // Room for each name and its end, one byte less, and less than its stamp; in memory of exactly that size.
+    const uint32_t capacities[][3] = {{13, 0, 0}, {14, 0, 1}, {20, 1, 0}, {24, 1, 0}, {29, 1, 0}, {30, 1, 1},
+                                      {31, 2, 0}, {32, 2, 1}};
+    for (const auto& c : capacities)
+        EXPECT_EQ(autosaveName(std::vector<char>(c[0]).data(), c[0], "", time, c[1]), c[2] != 0) << c[0];
 }
 
 // Presses that must change no byte, keys let go out of order, and edits

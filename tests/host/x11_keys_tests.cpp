@@ -46,6 +46,7 @@ TEST(X11Keys, AKeyReadsAsOnWindowsWhateverTheLayout)
         {"a letter", {a, {a, 'A'}, {{a, 'A'}}, {'A', 'C', '0', '1'}}, KeyA},
         {"keypad 4, NumLock off", {kpLeft, {kpLeft, kp4}, {{kpLeft, kp4}}, {'K', 'P', '4', 0}}, KeyLeft},
         {"keypad 4, NumLock on", {kp4, {kpLeft, kp4}, {{kpLeft, kp4}}, {'K', 'P', '4', 0}}, KeyNone},
+        {"a digit, ! with Shift", {'1', {'1', '!'}, {{'1', '!'}}, {'A', 'E', '0', '1'}}, keyDigit(1)},
         {"a digit needing Shift (French)", {amp, {amp, '1'}, {{amp, '1'}}, {'A', 'E', '0', '1'}}, keyDigit(1)},
         {"Russian active, US second", {cyrillicEf, {cyrillicEf, 0x6E6}, {{cyrillicEf, 0x6E6}, {a, 'A'}},
                                        {'A', 'C', '0', '1'}}, KeyA},
