@@ -21,7 +21,7 @@ import subprocess
 import sys
 
 COLOURS = {"white": (255, 255, 255), "red": (255, 0, 0), "green": (0, 255, 0), "yellow": (255, 255, 0),
-           "grey50": (128, 128, 128)}
+           "grey50": (128, 128, 128), "key": (255, 217, 77)}
 POLYLINES = ((0, 6), (6, 4), (10, 9), (19, 9))
 
 

@@ -469,6 +469,7 @@ const struct { const char* name; std::string script; } steps[] = {
      "A; move 900 400; wait 1; G; move 960 430; wait 2; Right; MouseRight; Left"},
     {"a grab begun with the button down on the add box, let go there: the new frame as the one it copies was",
      "move 157 705; down MouseLeft; G; move 159 705; wait 2; up; MouseRight"},
+    {"a grab, then a load that fails: the grab went back", "G; move 1000 500; wait 2; Control+O; type missing.anim\r; MouseRight"},
     {"a grab, then a load: the loaded walk cycle as it is", "G; move 1000 500; wait 2; Control+O; type walk_cycle.anim\r; MouseRight"},
     {"a drag: unsaved again", "point 0 700 300"},
     {"Tab back to the room; Control+Z and Control+Y act there, Control+I not", "Tab; Control+Z; Control+Y; Control+I"},

@@ -71,7 +71,8 @@ TEST(X11Keys, TextWithoutAnInputMethodIsTheKeysymsCharacterInUtf8)
     // Cyrillic keysym, Left, DEL, a control, a surrogate half or beyond U+10FFFF.
     const Case cases[] = {
         {'s', "s", "s"}, {'s', "\x13", "\x13"}, {0xFF0D, "\r", "\r"}, {0xFFB4, "4", "4"},
-        {0xE9, "\xC3\xA9", "\xC3\xA9"}, {0xE9, "\xE9", "\xC3\xA9"}, {0xA0, "", "\xC2\xA0"},
+        {0xE9, "\xC3\xA9", "\xC3\xA9"}, {0xE9, "\xE9", "\xC3\xA9"}, {0x7E, "", "~"}, {0xA0, "", "\xC2\xA0"},
+        {0xFF, "", "\xC3\xBF"},
         {0x10007FF, "", "\xDF\xBF"}, {0x1000800, "", "\xE0\xA0\x80"},
         {0x10020AC, "", "\xE2\x82\xAC"}, {0x1010348, "", "\xF0\x90\x8D\x88"}, {0x6C6, "", ""}, {0xFF51, "", ""},
         {0x7F, "", ""}, {0x1000019, "", ""}, {0x100D800, "", ""}, {0x1110000, "", ""},
