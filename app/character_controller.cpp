@@ -10,8 +10,6 @@ static const float frameDuration = 0.15f;
 static constexpr float gravity = -981.00006f;
 static_assert(gravity == -981.0f - 1.0f / 16384.0f, "gravity is the float just below -981 (bits 0xC4754001)");
 static const float lowestVerticalVelocity = gravity;
-// Beyond this many periods the timer is reduced in one step instead of one period at a time.
-static const float longestSteppedTimer = 1024.0f * frameDuration;
 
 void initCharacter(CharacterState* character, Animation* idleAnimation)
 {
@@ -46,17 +44,12 @@ static void chooseAnimation(CharacterState* character, int32_t direction, bool o
     if (character->currentAnimation != wanted) switchAnimation(character, wanted);
 }
 
-// Leaves the timer in (0, frameDuration]: whole periods beyond the first are dropped.
+// Leaves the timer in (0, frameDuration]: whole periods beyond the first are
+// dropped in one step, however long the step that filled it.
 static float dropWholePeriods(float timer)
 {
-    if (!isfinite(timer)) return frameDuration;
-    if (timer > longestSteppedTimer)
-    {
-        timer = fmodf(timer, frameDuration);
-        if (timer <= 0.0f) timer = frameDuration;
-    }
-    while (timer > frameDuration) timer -= frameDuration;
-    return timer;
+    timer = fmodf(timer, frameDuration);
+    return timer > 0.0f ? timer : frameDuration;
 }
 
 static void advanceFrame(CharacterState* character)

@@ -166,7 +166,6 @@ uint32_t gifLevel(uint8_t alpha)
 GifWriter beginGif(Arena* scratch, uint32_t width, uint32_t height, bool blackLines)
 {
     GifWriter gif = {};
-    gif.blackLines = blackLines;
     scratch->used = 0;
     gif.next = (uint16_t*)pushBytes(scratch, dictionaryBytes);
     if (!gif.next || width == 0 || height == 0 || width > 0xFFFF || height > 0xFFFF)

@@ -15,7 +15,6 @@ struct GifWriter
     uint32_t height;
     // The LZW dictionary: the code that follows each code by each of the 16 levels, 0 for none.
     uint16_t* next;
-    uint32_t blackLines;
     // Set once anything did not fit; nothing is written past capacity.
     int32_t failed;
 };

@@ -8,13 +8,6 @@
 #   frames FILE                         -> frame count, from the file's size
 #   shown FILE FRAME ZOOM POLYLINE      -> "x y" per point, where the editor shows it
 #   diff FILE_A A FILE_B B              -> "i dx dy" per point that pose B moved from pose A
-#   wide POSE_FILE OUT                  -> OUT: 8 frames of the pose with its head stretched 8000 times
-#   bones FILE_A A FILE_B B [FILE_C C]  -> ok if each bone of pose B is as long as in A (or between A and C)
-#   flipped FILE_A A FILE_B B           -> ok if pose B is A with left and right swapped, mirrored about the root
-#   bent POSE_FILE OUT                  -> OUT: the pose, then it with its left arm raised 100 degrees at the
-#                                          shoulder (12) and the elbow (11) bent 100 more
-#   bend FILE_A A FILE_B B              -> "shoulder elbow": how many degrees pose B's left arm turned at each
-#                                          joint from pose A's (relative to the bone above)
 #   icon XPROP_OUTPUT ICO               -> ok if every window icon is the .ico's image of its size
 #   look SHEET.PNG LIST.JSON            -> "cellwidth cellheight scale colour thick partial": the first cell's
 #                                          size, meta.scale, the lines' colour (white, black or mixed), pixels
@@ -23,17 +16,13 @@
 #                                          white lines, white behind black), to within one of 16 levels
 # A FILE ending in .bin is one bare pose (character.bin); its FRAME is ignored.
 import json
-import math
 import struct
 import subprocess
 import sys
 
 COLOURS = {"white": (255, 255, 255), "red": (255, 0, 0), "green": (0, 255, 0), "yellow": (255, 255, 0),
-           "grey50": (128, 128, 128), "onion": (191, 77, 77), "key": (255, 217, 77)}
+           "grey50": (128, 128, 128), "key": (255, 217, 77)}
 POLYLINES = ((0, 6), (6, 4), (10, 9), (19, 9))
-# The point each point hangs from (the root, 9, its own).
-PARENTS = (6, 6, 6, 6, 6, 6, 7, 8, 9, 9, 11, 12, 13, 14, 6, 14, 15, 16, 17, 20, 21, 22, 23, 9, 23, 24, 25, 26)
-SIDES = tuple(range(0, 10)) + tuple(range(18, 9, -1)) + tuple(range(27, 18, -1))
 
 
 def matching(shot, cx, cy, x0, y0, x1, y1, colour):
@@ -48,17 +37,6 @@ def matching(shot, cx, cy, x0, y0, x1, y1, colour):
 def points(path, frame):
     start = 0 if path.endswith(".bin") else 4 + 224 * int(frame)
     return [struct.unpack_from("<ff", open(path, "rb").read(), start + 8 * i) for i in range(28)]
-
-
-def turned(pose, moved, pivot, degrees):
-    (cx, cy), a = pose[pivot], math.radians(degrees)
-    return [(cx + (x - cx) * math.cos(a) - (y - cy) * math.sin(a), cy + (x - cx) * math.sin(a) + (y - cy) * math.cos(a))
-            if i in moved else (x, y) for i, (x, y) in enumerate(pose)]
-
-
-def joint_angles(p):
-    direction = lambda i: math.atan2(p[i][1] - p[PARENTS[i]][1], p[i][0] - p[PARENTS[i]][0])
-    return [math.degrees(direction(i) - direction(PARENTS[i])) for i in (11, 10)]
 
 
 def rgba(path, *options):
@@ -114,26 +92,6 @@ def main(command, args):
         for i, (a, b) in enumerate(zip(points(*args[0:2]), points(*args[2:4]))):
             if a != b:
                 print(i, f"{b[0] - a[0]:g}", f"{b[1] - a[1]:g}")
-    elif command == "wide":
-        pose = [(x * (8000 if i < 10 else 1), y) for i, (x, y) in enumerate(points(args[0], 0))]
-        open(args[1], "wb").write(struct.pack("<I", 8) + struct.pack("<56f", *sum(pose, ())) * 8)
-    elif command == "bent":
-        pose = points(args[0], 0)
-        bent = turned(turned(pose, (10, 11), 12, 100), (10,), 11, 100)
-        open(args[1], "wb").write(struct.pack("<I", 2) + struct.pack("<112f", *sum(pose + bent, ())))
-    elif command == "bend":
-        a, b = joint_angles(points(*args[0:2])), joint_angles(points(*args[2:4]))
-        print(*(round((y - x + 180) % 360 - 180) for x, y in zip(a, b)))
-    elif command == "bones":
-        poses = [points(*args[k:k + 2]) for k in range(0, len(args), 2)]
-        lengths = [[math.dist(p[i], p[PARENTS[i]]) for i in range(28)] for p in poses]
-        a, b, c = lengths[0], lengths[1], lengths[-1]
-        bad = [i for i in range(28) if not min(a[i], c[i]) * (1 - 1e-4) - 1e-3 <= b[i] <= max(a[i], c[i]) * (1 + 1e-4) + 1e-3]
-        print("ok" if not bad else f"bones of points {bad} changed length")
-    elif command == "flipped":
-        a, b = points(*args[0:2]), points(*args[2:4])
-        f32 = lambda v: struct.unpack("<f", struct.pack("<f", v))[0]
-        print("ok" if all(b[i] == (f32(2 * a[9][0] - a[SIDES[i]][0]), a[SIDES[i]][1]) for i in range(28)) else "not flipped")
     elif command == "look":
         look(*args)
     elif command == "gifcells":

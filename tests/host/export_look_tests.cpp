@@ -3,6 +3,7 @@
 #include <string>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include "app/edit_keys.h"
 #include "app/settings.h"
 #include "export/export_look.h"
 #include "fake_platform.h"
@@ -45,6 +46,19 @@ TEST(ExportLook, SettingsGiveTheDefaultsForWhatCannotBeRead)
     EXPECT_FALSE(stepExportScale(&look, -1) || stepLineWidth(&look, -1));
     EXPECT_TRUE(look.scale == 1 && look.width == 1);
     EXPECT_TRUE(stepExportScale(&look, +1) && stepExportScale(&look, +1) && look.scale == 3);
+
+    // Page Up acts in the editor alone, with the prompt closed and no Control held (AltGr is Control+Alt).
+    const struct { bool prompt, editor; uint32_t held[2]; bool changed; } keys[] = {
+        {false, true, {}, true}, {true, true, {}, false}, {false, false, {}, false},
+        {false, true, {KeyControl}, false}, {false, true, {KeyControl, KeyAlt}, true}};
+    for (const auto& k : keys)
+    {
+        Window window = {};
+        window.keys[KeyPageUp] = Pressed;
+        for (uint32_t key : k.held) window.keys[key] = Held;
+        look = defaultExportLook;
+        EXPECT_EQ(runLookKeys(&look, &window, k.prompt, k.editor), k.changed) << k.prompt << k.editor << k.held[0];
+    }
 
     char text[64];
     ASSERT_GT(describeExportLook(&defaultExportLook, text, sizeof text), 0u);

@@ -104,10 +104,14 @@ TEST_F(InTempFolder, AnAutosaveNameTakenMeanwhileMovesOnToTheNext)
     const OsLocalTime time = {2026, 12, 8, 9, 30, 5};
     appearsAtFlush = "autosave.anim";
     EXPECT_TRUE(writeAutosave(&animation, time));
-    unsetenv("XDG_DOCUMENTS_DIR");
     EXPECT_EQ(readFile("autosave.anim"), "theirs");
     EXPECT_EQ(readFile("autosave-20261208-093005.anim").size(), 4 + sizeof pose);
     EXPECT_FALSE(osPathExists("docs"));
+    // All hundred names of that second taken: the folder counts as full, and Documents takes the file.
+    for (int n = 2; n < 100; ++n) std::ofstream("autosave-20261208-093005-" + std::to_string(n) + ".anim");
+    EXPECT_TRUE(writeAutosave(&animation, time));
+    unsetenv("XDG_DOCUMENTS_DIR");
+    EXPECT_EQ(readFile("docs/Marionette Room/autosave.anim").size(), 4 + sizeof pose);
 }
 
 // Each signal ends nothing by itself: the run learns of it and ends as a

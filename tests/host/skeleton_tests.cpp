@@ -21,6 +21,11 @@ Pose basePose()
     return pose;
 }
 
+// The point each point hangs from: the head's ring from the neck's top, the
+// spine down to the pelvis (the root, its own), each limb from its middle point.
+const uint32_t parentOf[28] = {6, 6, 6, 6, 6, 6, 7, 8, 9, 9, 11, 12, 13, 14,
+                               6, 14, 15, 16, 17, 20, 21, 22, 23, 9, 23, 24, 25, 26};
+
 double distance(Vec2 a, Vec2 b) { return hypot((double)a.x - b.x, (double)a.y - b.y); }
 
 // The points that moved from a to b, as a bit set, after checking every bone kept its length.
@@ -29,8 +34,8 @@ uint32_t movedKeepingLengths(const Pose& a, const Pose& b, const std::string& wh
     uint32_t moved = 0;
     for (uint32_t i = 0; i < 28; ++i)
     {
-        double was = distance(a.points[i], a.points[skeletonParent[i]]);
-        EXPECT_NEAR(distance(b.points[i], b.points[skeletonParent[i]]), was, 1e-4 * was) << what << ", point " << i;
+        double was = distance(a.points[i], a.points[parentOf[i]]);
+        EXPECT_NEAR(distance(b.points[i], b.points[parentOf[i]]), was, 1e-4 * was) << what << ", point " << i;
         moved |= (uint32_t)(memcmp(&a.points[i], &b.points[i], sizeof(Vec2)) != 0) << i;
     }
     return moved;
@@ -72,19 +77,19 @@ TEST(JointDrag, TurnsAboutTheParentWithAllBelowOrReachesWithTwoBonesKeepingLengt
         beside = dragged(base, c.point, c.target, c.reach, {3, 4});
         for (uint32_t i = 0; i < 28 && (c.reach || c.point == 9 || c.point == 23); ++i)
             EXPECT_LT(distance(beside.points[i], after.points[i]), 1e-4) << what << ", beside, point " << i;
-        Vec2 p = after.points[c.point], from = after.points[skeletonParent[c.point]];
-        if (c.reach) from = after.points[skeletonParent[skeletonParent[c.point]]];
+        Vec2 p = after.points[c.point], from = after.points[parentOf[c.point]];
+        if (c.reach) from = after.points[parentOf[parentOf[c.point]]];
         if (c.point == 9 || c.point == 23) from = p;
         // Pointing at the mouse from the joint turned about; in reach, on it.
         double ux = p.x - from.x, uy = p.y - from.y, vx = c.target.x - from.x, vy = c.target.y - from.y;
         EXPECT_NEAR(ux * vy - uy * vx, 0, 1e-3 * hypot(vx, vy)) << what;
         EXPECT_GE(ux * vx + uy * vy, 0) << what;
-        double reach = distance(base.points[c.point], base.points[skeletonParent[c.point]]) +
-                       distance(base.points[skeletonParent[c.point]], base.points[skeletonParent[skeletonParent[c.point]]]);
+        double reach = distance(base.points[c.point], base.points[parentOf[c.point]]) +
+                       distance(base.points[parentOf[c.point]], base.points[parentOf[parentOf[c.point]]]);
         EXPECT_TRUE(!c.reach || hypot(vx, vy) > reach || distance(p, c.target) < 1e-3) << what;
         if (!c.reach) continue;
         // The elbow or knee stays on its side of the line from the top joint to the end.
-        Vec2 e0 = base.points[skeletonParent[c.point]], e = after.points[skeletonParent[c.point]];
+        Vec2 e0 = base.points[parentOf[c.point]], e = after.points[parentOf[c.point]];
         Vec2 h0 = base.points[c.point];
         double side0 = (h0.x - from.x) * (e0.y - from.y) - (h0.y - from.y) * (e0.x - from.x);
         double side = ux * (e.y - from.y) - uy * (e.x - from.x);
@@ -101,6 +106,12 @@ TEST(JointDrag, TurnsAboutTheParentWithAllBelowOrReachesWithTwoBonesKeepingLengt
     EXPECT_EQ(memcmp(&pose, &base, sizeof pose), 0);
     pose.points[13] = pose.points[14];
     EXPECT_EQ(startJointDrag(&pose, 13, false, {}).kind, JointDragNone);
+    // A straight arm hanging down, its hand reached halfway up: the elbow bends counter-clockwise, out to the right.
+    pose = base;
+    pose.points[11] = {s.x, s.y - 20};
+    pose.points[10] = {s.x, s.y - 40};
+    pose = dragged(pose, 10, {s.x, s.y - 20}, true);
+    EXPECT_NEAR(pose.points[11].x, s.x + 20 * sqrt(0.75), 1e-3);
 }
 
 TEST(FrameEdits, SwapMirrorAndMoveUndoThemselvesAndInBetweensKeepLengths)
@@ -124,6 +135,8 @@ TEST(FrameEdits, SwapMirrorAndMoveUndoThemselvesAndInBetweensKeepLengths)
     EXPECT_TRUE(moveSelectedFrame(&strip, &animation, 1));
     strip.selectedFrame = 2;
     EXPECT_FALSE(moveSelectedFrame(&strip, &animation, 1));
+    strip.selectedFrame = 3; // past the last frame: nothing to move
+    EXPECT_FALSE(moveSelectedFrame(&strip, &animation, -1));
     EXPECT_EQ(memcmp(frames, original, sizeof frames), 0);
     frames[0].points[3].x = -3e38f; // would overflow
     frames[0].points[9].x = 1e38f;
@@ -184,7 +197,8 @@ TEST(InBetween, TurnsEveryJointHalfwayTheShorterWayKeepingLengths)
     for (uint32_t i = 0; i < 28; ++i) EXPECT_TRUE(i == 14 || (isfinite(half.points[i].x) && isfinite(half.points[i].y))) << i;
 }
 
-// A ring of two slots holds the present and one step back, and no more.
+// A ring of two slots holds the present and one step back, and no more; in
+// memory of exactly its size, so a slot outside it trips the sanitizer.
 TEST(EditHistory, UndoAndRedoGoOnlyAsFarAsTheRingHolds)
 {
     std::vector<uint8_t> memory(editHistoryBytes(2));

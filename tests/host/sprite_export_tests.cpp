@@ -19,7 +19,6 @@
 #include "platform/os.h"
 #include "tests/host/recording_gl.h"
 #define STB_IMAGE_IMPLEMENTATION
-#define STBI_ONLY_PNG
 #define STBI_ONLY_GIF
 #include <stb_image.h>
 
@@ -59,30 +58,38 @@ Bytes noise(uint64_t bytes, uint32_t seed)
 }
 
 // Every frame gets a whole cell of its own inside a sheet no side of which
-// passes 2048, whatever the poses' extent (at scale 1 and no line width).
+// passes 2048, whatever the poses' extent: at the chosen scale while its cells
+// fit, else the largest listed scale below it that fits, else 1, cut to fit.
 TEST(SpriteExport, EveryFrameWholeInASheetOfAtMost2048ASide)
 {
     const float far = 1e6f;
-    const struct
-    {
-        const char* what;
-        uint32_t frames;
-        Vec2 low, high, rest;
-        uint32_t cellWidth, cellHeight, columns;
-        int32_t originX, originY;
-    } cases[] = {
-        {"1 frame", 1, {-10.5f, 0}, {20, 50}, {0, 0}, 35, 54, 1, 13, 2},
-        {"8 frames: one row", 8, {-10.5f, 0}, {20, 50}, {0, 0}, 35, 54, 8, 13, 2},
-        {"9 frames: a second row", 9, {-10.5f, 0}, {20, 50}, {0, 0}, 35, 54, 8, 13, 2},
-        {"32 frames: 4 rows of 8", 32, {-10.5f, 0}, {20, 50}, {0, 0}, 35, 54, 8, 13, 2},
-        {"beside the reference point", 2, {100, 10}, {130, 20}, {100, 10}, 34, 14, 2, -98, -8},
-        {"points at -1e6 and 1e6: 2048 a side, centred", 1, {-far, -far}, {far, far}, {0, 0}, 2048, 2048, 1, 1024,
-         1024},
-        {"a stray point far left keeps the figure", 1, {-far, 0}, {100, 50}, {0, 0}, 2048, 54, 1, 1946, 2},
-        {"8 frames 16000 wide: one column of whole-width cells", 8, {-8000, 0}, {8000, 100}, {0, 0}, 2048, 104, 1,
-         1024, 2},
-        {"32 frames 8000 tall: rows of 8 cells 512 high", 32, {0, -4000}, {50, 4000}, {0, 0}, 54, 512, 8, 2, 256},
-        {"32 huge frames", 32, {-far, -far}, {far, far}, {0, 0}, 256, 512, 8, 128, 256},
+    const struct { const char* what; uint32_t frames; Vec2 low, high, rest; uint32_t scale, width;
+                   uint32_t cellWidth, cellHeight, columns; int32_t originX, originY; uint32_t scaleUsed; } cases[] = {
+        {"1 frame", 1, {-10.5f, 0}, {20, 50}, {0, 0}, 1, 0, 35, 54, 1, 13, 2, 1},
+        {"8 frames: one row", 8, {-10.5f, 0}, {20, 50}, {0, 0}, 1, 0, 35, 54, 8, 13, 2, 1},
+        {"9 frames: a second row", 9, {-10.5f, 0}, {20, 50}, {0, 0}, 1, 0, 35, 54, 8, 13, 2, 1},
+        {"32 frames: 4 rows of 8", 32, {-10.5f, 0}, {20, 50}, {0, 0}, 1, 0, 35, 54, 8, 13, 2, 1},
+        {"no finite point: the margins alone, about the reference point", 1, {NAN, 0}, {NAN, 0}, {INFINITY, 0}, 1, 0,
+         4, 4, 1, 2, 2, 1},
+        {"beside the reference point", 2, {100, 10}, {130, 20}, {100, 10}, 1, 0, 34, 14, 2, -98, -8, 1},
+        {"points at -1e6 and 1e6: 2048 a side, centred", 1, {-far, -far}, {far, far}, {0, 0}, 1, 0, 2048, 2048, 1,
+         1024, 1024, 1},
+        {"a stray point far left keeps the figure", 1, {-far, 0}, {100, 50}, {0, 0}, 1, 0, 2048, 54, 1, 1946, 2, 1},
+        {"a point at -1e30 counts as one far left", 1, {-1e30f, 0}, {100, 50}, {0, 0}, 1, 0, 2048, 54, 1, 1946, 2, 1},
+        {"8 frames 16000 wide: one column of whole-width cells", 8, {-8000, 0}, {8000, 100}, {0, 0}, 1, 0, 2048, 104,
+         1, 1024, 2, 1},
+        {"8 frames 600 wide: 3 columns, the most that keep the cells whole", 8, {0, 0}, {600, 50}, {0, 0}, 1, 0, 604,
+         54, 3, 2, 2, 1},
+        {"5 frames 500 wide: 4 columns", 5, {0, 0}, {500, 50}, {0, 0}, 1, 0, 504, 54, 4, 2, 2, 1},
+        {"32 frames 8000 tall: rows of 8 cells 512 high", 32, {0, -4000}, {50, 4000}, {0, 0}, 1, 0, 54, 512, 8, 2, 256,
+         1},
+        {"32 huge frames", 32, {-far, -far}, {far, far}, {0, 0}, 1, 0, 256, 512, 8, 128, 256, 1},
+        {"the walk cycle at the defaults", 32, {-30, 0}, {30, 150}, {0, 0}, 2, 4, 132, 312, 8, 66, 6, 2},
+        {"32 frames at 8: 3 fits", 32, {-30, 0}, {30, 150}, {0, 0}, 8, 4, 196, 466, 8, 98, 8, 3},
+        {"one large frame at 8: 6 fits", 1, {0, 0}, {300, 300}, {0, 0}, 8, 12, 1876, 1876, 1, 38, 38, 6},
+        {"one frame at 1, lines 1 wide", 1, {0, 0}, {30, 30}, {0, 0}, 1, 1, 36, 36, 1, 3, 3, 1},
+        {"points at 1e6 at 4: nothing fits, 1 cut to fit", 2, {-far, 0}, {far, 10}, {0, 0}, 4, 4, 2048, 18, 1, 1024,
+         4, 1},
     };
     Arena block = {spriteExporterSize(), 0, (uint8_t*)osReserveMemory(spriteExporterSize())};
     ASSERT_NE(block.base, nullptr);
@@ -91,12 +98,13 @@ TEST(SpriteExport, EveryFrameWholeInASheetOfAtMost2048ASide)
     for (const auto& c : cases)
     {
         Frames frames(c.frames, c.low, c.high, c.rest);
-        SheetLayout l = layoutSheet(&frames.animation, 1, 0, sheetPixelBudget);
-        EXPECT_EQ((std::vector<int64_t>{l.frameCount, l.cellWidth, l.cellHeight, l.columns, l.originX, l.originY}),
-                  (std::vector<int64_t>{c.frames, c.cellWidth, c.cellHeight, c.columns, c.originX, c.originY}))
+        SheetLayout l = layoutSheet(&frames.animation, c.scale, c.width, sheetPixelBudget);
+        EXPECT_EQ((std::vector<int64_t>{l.frameCount, l.cellWidth, l.cellHeight, l.columns, l.originX, l.originY,
+                                        l.scale}),
+                  (std::vector<int64_t>{c.frames, c.cellWidth, c.cellHeight, c.columns, c.originX, c.originY,
+                                        c.scaleUsed}))
             << c.what;
-        EXPECT_LE(l.sheetWidth, 2048u) << c.what;
-        EXPECT_LE(l.sheetHeight, 2048u) << c.what;
+        EXPECT_TRUE(l.sheetWidth <= 2048 && l.sheetHeight <= 2048) << c.what;
         std::set<std::pair<uint32_t, uint32_t>> corners;
         for (uint32_t frame = 0; frame < c.frames; ++frame)
         {
@@ -123,61 +131,10 @@ TEST(SpriteExport, EveryFrameWholeInASheetOfAtMost2048ASide)
     Frames thin(1, {0, 0}, {0, 1000});
     SheetLayout tall = layoutSheet(&thin.animation, 1, 0, 1000);
     EXPECT_EQ(tall.cellWidth * 1000 + tall.cellHeight, 4200u) << "a thin figure loses height, not width";
+    Frames flat(1, {0, 0}, {1000, 0});
+    SheetLayout wide = layoutSheet(&flat.animation, 1, 0, 1000);
+    EXPECT_EQ(wide.cellWidth * 1000 + wide.cellHeight, 200004u) << "a flat figure loses width, not height";
     osReleaseMemory(block.base, block.capacity);
-}
-
-// Whether frames cells around a span x span box at a scale, with half the
-// line width and 2 pixels each side, can be laid out whole within 2048 a side.
-bool cellsFitAt(uint32_t frames, Vec2 span, uint32_t scale, uint32_t width)
-{
-    double pad = scale * width / 2.0 + 2;
-    double cellWidth = span.x * scale + 2 * pad, cellHeight = span.y * scale + 2 * pad;
-    for (uint32_t columns = 1; columns <= std::min(frames, cellsPerRow); ++columns)
-        if (columns * cellWidth <= 2048 && (frames + columns - 1) / columns * cellHeight <= 2048) return true;
-    return false;
-}
-
-// The chosen scale holds while its cells fit; else the largest listed scale
-// below it that fits; else 1, cut to fit. Lines and margin stay in the cell.
-TEST(SpriteExport, ScaleIsTheLargestUpToTheChosenWhoseCellsFit)
-{
-    const struct
-    {
-        const char* what;
-        uint32_t frames;
-        Vec2 low, high;
-        uint32_t scale, width;
-    } cases[] = {
-        {"the walk cycle at the defaults", 32, {-30, 0}, {30, 150}, 2, 4},
-        {"32 frames at 8: 3 fits", 32, {-30, 0}, {30, 150}, 8, 4},
-        {"one large frame at 8: 6 fits", 1, {0, 0}, {300, 300}, 8, 12},
-        {"one frame at 1", 1, {0, 0}, {30, 30}, 1, 1},
-        {"points at 1e6: nothing fits, 1 cut to fit", 2, {-1e6f, 0}, {1e6f, 10}, 4, 4},
-    };
-    for (const auto& c : cases)
-    {
-        Frames frames(c.frames, c.low, c.high);
-        SheetLayout l = layoutSheet(&frames.animation, c.scale, c.width, sheetPixelBudget);
-        Vec2 span = {c.high.x - c.low.x, c.high.y - c.low.y};
-        EXPECT_TRUE(l.sheetWidth <= 2048 && l.sheetHeight <= 2048) << c.what;
-        EXPECT_EQ(l.lineWidth, l.scale * c.width) << c.what;
-        bool fits = cellsFitAt(c.frames, span, l.scale, c.width);
-        EXPECT_TRUE(l.scale == c.scale || !cellsFitAt(c.frames, span, c.scale, c.width)) << c.what;
-        for (uint32_t larger : exportScales)
-        {
-            bool between = larger > l.scale && larger <= c.scale;
-            EXPECT_FALSE(between && cellsFitAt(c.frames, span, larger, c.width)) << c.what << ": " << larger;
-        }
-        EXPECT_TRUE(fits || l.scale == 1) << c.what;
-        if (!fits) continue;
-        float clearance = l.scale * c.width / 2.0f + 2;
-        for (Vec2 p : {c.low, c.high})
-        {
-            float x = l.originX + p.x * l.scale, y = l.originY + p.y * l.scale;
-            EXPECT_TRUE(x - clearance >= -0.5f && x + clearance <= l.cellWidth + 0.5f) << c.what;
-            EXPECT_TRUE(y - clearance >= -0.5f && y + clearance <= l.cellHeight + 0.5f) << c.what;
-        }
-    }
 }
 
 TEST(SpriteExport, FrameListForTwoFrames)
@@ -234,11 +191,7 @@ TEST(SpriteExport, FrameListForTwoFrames)
     EXPECT_EQ(names, "4 5 1 0 0 0 0 ");
 }
 
-struct ByteReader
-{
-    const Bytes* bytes;
-    size_t at;
-};
+struct ByteReader { const Bytes* bytes; size_t at; };
 
 int readGifBytes(GifFileType* gif, GifByteType* out, int count)
 {
@@ -251,11 +204,7 @@ int readGifBytes(GifFileType* gif, GifByteType* out, int count)
 
 // giflib, stricter than stb_image, as a third opinion: every image's colour
 // indices and the global palette's greys.
-struct StrictGif
-{
-    Bytes indices;
-    Bytes palette;
-};
+struct StrictGif { Bytes indices; Bytes palette; };
 
 StrictGif readStrictGif(const Bytes& file)
 {
@@ -278,6 +227,41 @@ StrictGif readStrictGif(const Bytes& file)
     return result;
 }
 
+// Whether one image's LZW codes, read as giflib reads them (widening once the
+// entries pass the width), end with the end code and only zero bits after it.
+bool codesEndWithTheEndCode(const Bytes& data, uint32_t minimum)
+{
+    const uint32_t clear = 1u << minimum, end = clear + 1;
+    uint32_t bits = minimum + 1, running = end + 1;
+    for (uint64_t at = 0; at + bits <= data.size() * 8;)
+    {
+        uint32_t code = 0;
+        for (uint32_t b = 0; b < bits; ++b, ++at) code |= (data[at / 8] >> (at % 8) & 1u) << b;
+        if (code == end)
+            return at > (data.size() - 1) * 8 && (data.back() >> (at % 8 ? at % 8 : 8)) == 0;
+        if (code == clear) bits = minimum + 1, running = end;
+        if (running < 4097 && ++running > (1u << bits) && bits < 12) ++bits;
+    }
+    return false;
+}
+
+// The images of a GIF of ours (a global palette of 16) whose codes end so.
+uint32_t imagesEndingWell(const Bytes& file)
+{
+    uint32_t good = 0;
+    for (size_t at = 13 + 48; at < file.size() && file[at] != 0x3B;)
+    {
+        bool image = file[at] == 0x2C;
+        at += image ? 10 : 2;
+        uint32_t minimum = image ? file[at++] : 0;
+        Bytes data;
+        for (; at < file.size() && file[at]; at += file[at] + 1) data.insert(data.end(), &file[at + 1], &file[at + 1] + file[at]);
+        ++at;
+        good += image && codesEndWithTheEndCode(data, minimum);
+    }
+    return good;
+}
+
 // Each pixel is its opacity's level of 16 from the background to the line:
 // within half a level of the line colour composited over the background.
 // Rows of 1 to 40 pixels end the code stream at every point of the code
@@ -285,7 +269,8 @@ StrictGif readStrictGif(const Bytes& file)
 TEST(SpriteExport, GifDecodesToTheCellOverItsBackgroundInSixteenLevels)
 {
     struct Case { uint32_t width, height, images; bool black; };
-    std::vector<Case> cases = {{37, 23, 3, true}, {300, 300, 2, false}};
+    // 340 pixels of this noise end as the codes widen, the end code filling its last byte at the wider width.
+    std::vector<Case> cases = {{37, 23, 3, true}, {300, 300, 2, false}, {340, 1, 1, true}};
     for (uint32_t width = 1; width <= 40; ++width) cases.push_back({width, 1, 1, width % 2 == 0});
     for (const Case& c : cases)
     {
@@ -307,6 +292,7 @@ TEST(SpriteExport, GifDecodesToTheCellOverItsBackgroundInSixteenLevels)
         ASSERT_NE(decoded, nullptr) << stbi_failure_reason();
         ASSERT_EQ((std::vector<int>{width, height, images}),
                   (std::vector<int>{(int)c.width, (int)c.height, (int)c.images}));
+        EXPECT_EQ(imagesEndingWell(file), c.images) << what;
         StrictGif strict = readStrictGif(file);
         ASSERT_EQ(strict.indices.size(), (uint64_t)c.width * c.height * c.images) << "giflib reads every image";
         ASSERT_EQ(strict.palette.size(), 16u);
@@ -332,6 +318,13 @@ TEST(SpriteExport, GifDecodesToTheCellOverItsBackgroundInSixteenLevels)
         for (uint32_t i = 0; i < c.images; ++i)
             addGifImage(&cut, pixels.data() + 4ull * c.width * c.height * i, 4ull * c.width, 15);
         EXPECT_FALSE(endGif(&cut)) << "a file that does not fit is refused, nothing written past";
+    }
+    Bytes memory(gifSizeBound(1, 1, 1));
+    for (uint32_t side : {0u, 0x10000u})
+    {
+        Arena scratch = {memory.size(), 0, memory.data()};
+        GifWriter gif = beginGif(&scratch, side, 1, false);
+        EXPECT_FALSE(endGif(&gif)) << side << " pixels wide: no such GIF";
     }
 }
 
@@ -374,12 +367,7 @@ TEST(SpriteExport, PngFitsItsScratchBoundWhateverThePixels)
         ASSERT_NE(png, nullptr) << width;
         uint32_t w = 0, h = 0;
         EXPECT_EQ(strictPngPixels(png, length, &w, &h), pixels) << width;
-        int loose = 0, channels = 0;
-        uint8_t* decoded = stbi_load_from_memory(png, (int)length, &loose, &loose, &channels, 4);
-        ASSERT_NE(decoded, nullptr) << stbi_failure_reason();
-        EXPECT_EQ(channels, 4) << "RGBA";
-        EXPECT_EQ(Bytes(decoded, decoded + pixels.size()), pixels) << width;
-        stbi_image_free(decoded);
+        EXPECT_EQ(w * 10000 + h, width * 10000 + height);
 
         scratch.capacity -= 1;
         EXPECT_EQ(encodePng(&scratch, pixels.data(), width, height, 4ull * width, &length), nullptr);
@@ -392,7 +380,7 @@ TEST(SpriteExport, PngFitsItsScratchBoundWhateverThePixels)
 }
 
 // An export of 11 frames, two rows, through the recording GL table: libpng,
-// which checks every CRC and the Adler-32, and stb_image read the same sheet;
+// which checks every CRC and the Adler-32, reads the sheet;
 // each cell holds its own read-back, top row first; each GIF image equals its
 // cell; every frame's entry has its anchor.
 TEST(SpriteExport, ExportedFilesHoldEachFrameInItsCell)
@@ -416,12 +404,8 @@ TEST(SpriteExport, ExportedFilesHoldEachFrameInItsCell)
     Bytes png((std::istreambuf_iterator<char>(pngFile)), std::istreambuf_iterator<char>());
     uint32_t strictWidth = 0, strictHeight = 0;
     Bytes strict = strictPngPixels(png.data(), png.size(), &strictWidth, &strictHeight);
+    ASSERT_TRUE(strictWidth == width && strictHeight == height);
     int w = 0, h = 0, channels = 0, images = 0;
-    uint8_t* loose = stbi_load_from_memory(png.data(), (int)png.size(), &w, &h, &channels, 4);
-    ASSERT_NE(loose, nullptr);
-    ASSERT_EQ((std::vector<uint32_t>{strictWidth, strictHeight, (uint32_t)w, (uint32_t)h}),
-              (std::vector<uint32_t>{width, height, width, height}));
-    EXPECT_TRUE(Bytes(loose, loose + strict.size()) == strict) << "both decoders agree";
 
     std::ifstream gifFile(path + ".gif", std::ios::binary);
     Bytes gif((std::istreambuf_iterator<char>(gifFile)), std::istreambuf_iterator<char>());
@@ -451,7 +435,6 @@ TEST(SpriteExport, ExportedFilesHoldEachFrameInItsCell)
     size_t anchors = 0;
     for (size_t at = 0; (at = json.find("\"anchor\": {", at)) != std::string::npos; ++at) ++anchors;
     EXPECT_EQ(anchors, 11u);
-    stbi_image_free(loose);
     stbi_image_free(frameImages);
     stbi_image_free(delays);
     osReleaseMemory(block.base, block.capacity);

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <math.h>
 #include <stb_truetype.h>
 #include <string.h>
 #include <algorithm>
@@ -7,6 +8,7 @@
 #include <string>
 #include <vector>
 #include "fake_platform.h"
+#include "character/status_line_and_labels.h"
 #include "platform/log.h"
 #include "text/font_atlas.h"
 #include "text/text_layout.h"
@@ -267,6 +269,34 @@ TEST(TextLayout, QuadsStartEachLineAtThePenOneLineLower)
     EXPECT_EQ(vertices, expected);
     const uint32_t end = 0xFFFFFFFFu;
     EXPECT_EQ(indices, (std::vector<uint32_t>{7, 8, 9, 10, end, 11, 12, 13, 14, end, 15, 16, 17, 18, end}));
+}
+
+// The status as text: a name of control characters, each shown as three bytes,
+// fills the buffer to its end and no further (no typed name comes near); a
+// look as long as the buffer gives way to the status.
+TEST(StatusLine, FormatsTheFactsWithinItsCapacity)
+{
+    std::vector<uint8_t> out(statusCapacity); // exactly, so a write past it trips the sanitizer
+    const std::string controls(300, '\x01'), look(statusCapacity, 'x');
+    StatusFacts facts = {1, 5, 2, 3, 1.499f, (const uint8_t*)"walk.anim", 9, nullptr, 0};
+    uint32_t start = 0, end = 0;
+    auto status = [&](int32_t modified) {
+        return std::string((const char*)out.data(), formatStatus(out.data(), &facts, modified, &start, &end));
+    };
+    const std::string dot = " \xC2\xB7 ";
+    EXPECT_EQ(status(1), "frame 2 of 5" + dot + "arms" + dot + "3 selected" + dot + "zoom 1.50" + dot + "walk.anim*");
+    EXPECT_EQ(end - start, 9u);
+    facts.zoom = NAN;
+    EXPECT_NE(status(0).find("zoom 0.00" + dot), std::string::npos);
+    facts.zoom = 1e30f;
+    EXPECT_NE(status(0).find("zoom 10000000.00" + dot), std::string::npos);
+    facts.name = (const uint8_t*)controls.data(), facts.nameLength = 300;
+    EXPECT_EQ(status(1).size(), statusCapacity);
+    EXPECT_EQ(end, statusCapacity);
+    facts.look = look.data(), facts.lookLength = statusCapacity - 1;
+    EXPECT_EQ(status(0), look.substr(1));
+    facts.lookLength = statusCapacity;
+    EXPECT_EQ(status(0).substr(0, 6), "frame ");
 }
 
 } // namespace

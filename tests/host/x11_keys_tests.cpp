@@ -10,10 +10,7 @@ namespace {
 
 TEST(X11Keys, KeysymsMapToTheProgramsKeysAndNeighboursToNone)
 {
-    struct Case
-    {
-        uint32_t keysym, key;
-    };
+    struct Case { uint32_t keysym, key; };
     const Case cases[] = {
         {'a', KeyA}, {'z', KeyA + 25}, {'A', KeyA}, {'Z', KeyA + 25}, {'0', KeyDigit0}, {'9', KeyDigit0 + 9},
         {0xFF51, KeyLeft}, {0xFF52, KeyUp}, {0xFF53, KeyRight}, {0xFF54, KeyDown},
@@ -44,16 +41,12 @@ const uint32_t a = 'a', s = 's', kp4 = 0xFFB4, kpLeft = 0xFF96, amp = '&', cyril
 
 TEST(X11Keys, AKeyReadsAsOnWindowsWhateverTheLayout)
 {
-    struct Case
-    {
-        const char* what;
-        KeyLayoutFacts facts;
-        uint32_t key;
-    };
+    struct Case { const char* what; KeyLayoutFacts facts; uint32_t key; };
     const Case cases[] = {
         {"a letter", {a, {a, 'A'}, {{a, 'A'}}, {'A', 'C', '0', '1'}}, KeyA},
         {"keypad 4, NumLock off", {kpLeft, {kpLeft, kp4}, {{kpLeft, kp4}}, {'K', 'P', '4', 0}}, KeyLeft},
         {"keypad 4, NumLock on", {kp4, {kpLeft, kp4}, {{kpLeft, kp4}}, {'K', 'P', '4', 0}}, KeyNone},
+        {"a digit, ! with Shift", {'1', {'1', '!'}, {{'1', '!'}}, {'A', 'E', '0', '1'}}, keyDigit(1)},
         {"a digit needing Shift (French)", {amp, {amp, '1'}, {{amp, '1'}}, {'A', 'E', '0', '1'}}, keyDigit(1)},
         {"Russian active, US second", {cyrillicEf, {cyrillicEf, 0x6E6}, {{cyrillicEf, 0x6E6}, {a, 'A'}},
                                        {'A', 'C', '0', '1'}}, KeyA},
@@ -71,17 +64,16 @@ TEST(X11Keys, AKeyReadsAsOnWindowsWhateverTheLayout)
 
 TEST(X11Keys, TextWithoutAnInputMethodIsTheKeysymsCharacterInUtf8)
 {
-    struct Case
-    {
-        uint32_t keysym;
-        std::string lookedUp, text;
-    };
+    struct Case { uint32_t keysym; std::string lookedUp, text; };
     // Control+S, Return and keypad 4 as looked up; é as a UTF-8 locale's lookup gives it (encoded once,
-    // not twice) and as a Latin-1 locale's; €, a character beyond 16 bits; no character for a legacy
+    // not twice) and as a Latin-1 locale's; the last of two bytes and the first of three, €, a character
+    // beyond 16 bits; no character for a legacy
     // Cyrillic keysym, Left, DEL, a control, a surrogate half or beyond U+10FFFF.
     const Case cases[] = {
         {'s', "s", "s"}, {'s', "\x13", "\x13"}, {0xFF0D, "\r", "\r"}, {0xFFB4, "4", "4"},
-        {0xE9, "\xC3\xA9", "\xC3\xA9"}, {0xE9, "\xE9", "\xC3\xA9"}, {0xA0, "", "\xC2\xA0"},
+        {0xE9, "\xC3\xA9", "\xC3\xA9"}, {0xE9, "\xE9", "\xC3\xA9"}, {0x7E, "", "~"}, {0xA0, "", "\xC2\xA0"},
+        {0xFF, "", "\xC3\xBF"},
+        {0x10007FF, "", "\xDF\xBF"}, {0x1000800, "", "\xE0\xA0\x80"},
         {0x10020AC, "", "\xE2\x82\xAC"}, {0x1010348, "", "\xF0\x90\x8D\x88"}, {0x6C6, "", ""}, {0xFF51, "", ""},
         {0x7F, "", ""}, {0x1000019, "", ""}, {0x100D800, "", ""}, {0x1110000, "", ""},
     };
@@ -97,12 +89,7 @@ TEST(X11Keys, TextWithoutAnInputMethodIsTheKeysymsCharacterInUtf8)
 // left out whole, with what comes after it.
 TEST(X11Keys, TypedTextIsCutOnlyBetweenCharacters)
 {
-    struct Case
-    {
-        uint32_t already;
-        std::string text;
-        uint32_t count;
-    };
+    struct Case { uint32_t already; std::string text; uint32_t count; };
     const std::string euros = "\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC";
     const Case cases[] = {
         {0, std::string(33, 'a'), 32}, {31, "\xC3\xA9", 31}, {30, "\xC3\xA9z", 32}, {29, "\xE2\x82\xACx", 32},
@@ -129,11 +116,7 @@ struct Frame
 TEST(X11Keys, AHeldKeyReadsHeldThroughTheServersRepeats)
 {
     const KeyEventFacts press0{38, 0, 1}, release0{38, 0, 0};
-    struct Case
-    {
-        const char* what;
-        std::vector<Frame> frames;
-    };
+    struct Case { const char* what; std::vector<Frame> frames; };
     const Case cases[] = {
         {"repeats as release and press pairs",
          {{{press0}, Pressed}, {{{38, 500, 0}, {38, 500, 1}}, Held}, {{{38, 530, 0}, {38, 530, 1}}, Held}, {{}, Held}}},
