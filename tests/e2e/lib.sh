@@ -126,6 +126,13 @@ e2e_prompt() { # s or o, file name
     for _ in $(seq 50); do [ "$1" = o ] || [ "$E2E_FOLDER/$2" -nt "$E2E_FOLDER/.stamp" ] && break; sleep 0.1; done
 }
 
+# Waits (10 s at most) for an export's three files; a busy machine can take
+# more than a second over them.
+e2e_exported() { # path without the extension
+    for _ in $(seq 100); do [ -s "$1.png" ] && [ -s "$1.json" ] && [ -s "$1.gif" ] && return 0; sleep 0.1; done
+    return 1
+}
+
 e2e_move() { xdotool mousemove $((E2E_CLIENT_X + $1)) $((E2E_CLIENT_Y + 719 - $2)); sleep 0.12; } # x y
 
 e2e_down() { xdotool mousedown 1; sleep 0.2; }
