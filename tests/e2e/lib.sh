@@ -33,20 +33,9 @@ e2e_init() { # build dir, out dir
     trap 'exit 130' INT TERM
     [ -n "${DISPLAY:-}" ] || DISPLAY="$("$e2e_root/scripts/xvfb-start")" || return 1
     export DISPLAY
-    e2e_map_typed_keysyms
-}
-
-# xdotool types a character missing from the keyboard map by mapping a spare
-# key, pressing it and mapping it back; a program that reads the key after
-# the map is back (Wine on a busy machine) gets nothing. The characters the
-# checks type are given keys of their own before any program starts. xdotool
-# reads the text in the locale, so that is UTF-8 whatever the caller's is.
-e2e_map_typed_keysyms() {
+    # xdotool reads the text it types in the locale: UTF-8 whatever the caller's.
+    # The é it types has a key of its own on every server scripts/xvfb-start starts.
     export LC_ALL=C.UTF-8
-    xmodmap -pke | grep -q "= eacute" && return 0
-    local spare
-    spare="$(xmodmap -pke | awk 'NF == 3 && $2 > 200 { print $2; exit }')"
-    [ -n "$spare" ] && xmodmap -e "keycode $spare = eacute Eacute"
 }
 
 # Starts the program in a working folder and waits (30 s at most) for its
