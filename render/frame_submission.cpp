@@ -354,6 +354,29 @@ uint64_t commandBytes(uint32_t type)
     }
 }
 
+// Walks a list's commands in order; stops at the count, or at a command that
+// is unknown or runs past the list's bytes.
+struct CommandCursor
+{
+    const RenderCommandList* list;
+    const uint8_t* at;
+    uint64_t left;
+    uint32_t index;
+};
+
+bool nextCommand(CommandCursor* cursor, uint32_t* type, const uint8_t** command, uint64_t* bytes)
+{
+    if (cursor->index >= cursor->list->count || cursor->left < 4) return false;
+    memcpy(type, cursor->at, sizeof *type);
+    *bytes = commandBytes(*type);
+    if (*bytes == 0 || *bytes > cursor->left) return false;
+    *command = cursor->at;
+    cursor->at += *bytes;
+    cursor->left -= *bytes;
+    ++cursor->index;
+    return true;
+}
+
 void runCommand(RenderCommandList* list, uint32_t type, const uint8_t* payload)
 {
     if (type == CommandDrawBatch)
@@ -458,19 +481,15 @@ void compareBatch(FrameComparison* c, const uint8_t* payload)
 bool sameAsShownFrame(const RenderCommandList* list, ShownFrame* shown)
 {
     FrameComparison c = {shown, 0, shown->valid != 0, shown->bytes.base != nullptr};
-    const uint8_t* at = list->commands.base;
-    uint64_t left = list->commands.used;
     compareBytes(&c, &list->count, sizeof list->count);
-    for (uint32_t i = 0; i < list->count && left >= 4; ++i)
+    CommandCursor cursor = {list, list->commands.base, list->commands.used, 0};
+    uint32_t type;
+    const uint8_t* command;
+    uint64_t bytes;
+    while (nextCommand(&cursor, &type, &command, &bytes))
     {
-        uint32_t type;
-        memcpy(&type, at, sizeof type);
-        uint64_t bytes = commandBytes(type);
-        if (bytes == 0 || bytes > left) break;
-        compareBytes(&c, at, bytes);
-        if (type == CommandDrawBatch) compareBatch(&c, at + 4);
-        at += bytes;
-        left -= bytes;
+        compareBytes(&c, command, bytes);
+        if (type == CommandDrawBatch) compareBatch(&c, command + 4);
     }
     bool same = c.same && c.at == shown->length;
     shown->length = c.fits ? c.at : 0;
@@ -480,18 +499,11 @@ bool sameAsShownFrame(const RenderCommandList* list, ShownFrame* shown)
 
 void submitFrame(RenderCommandList* list)
 {
-    const uint8_t* at = list->commands.base;
-    uint64_t left = list->commands.used;
     uint64_t scratchStart = list->scratch.used;
-    for (uint32_t i = 0; i < list->count && left >= 4; ++i)
-    {
-        uint32_t type;
-        memcpy(&type, at, sizeof type);
-        uint64_t bytes = commandBytes(type);
-        if (bytes == 0 || bytes > left) break;
-        runCommand(list, type, at + 4);
-        at += bytes;
-        left -= bytes;
-    }
+    CommandCursor cursor = {list, list->commands.base, list->commands.used, 0};
+    uint32_t type;
+    const uint8_t* command;
+    uint64_t bytes;
+    while (nextCommand(&cursor, &type, &command, &bytes)) runCommand(list, type, command + 4);
     list->scratch.used = scratchStart;
 }
