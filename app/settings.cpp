@@ -1,5 +1,6 @@
 #include "app/settings.h"
 #include <string.h>
+#include "app/file_reading.h"
 #include "app/file_writing.h"
 #include "platform/log.h"
 #include "platform/os.h"
@@ -28,9 +29,9 @@ ExportLook loadSettings()
     FileHandle file = osOpenForReading(path);
     if (file == invalidFile) return defaultExportLook;
     char text[longestSettings];
-    uint32_t length = 0, done = 0;
-    while (length < sizeof text && osRead(file, text + length, sizeof text - length, &done) && done > 0)
-        length += done;
+    uint64_t size = 0;
+    uint32_t length = osFileSize(file, &size) ? (size < sizeof text ? (uint32_t)size : sizeof text) : 0;
+    if (!readAt(file, 0, length, text)) length = 0;
     osClose(file);
     return parseSettings(text, length);
 }
