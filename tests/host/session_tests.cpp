@@ -61,6 +61,13 @@ uint32_t keyNamed(const std::string& name)
     return keyNames.at(name);
 }
 
+std::string readFile(const std::string& path)
+{
+    std::ostringstream bytes;
+    bytes << std::ifstream(path, std::ios::binary).rdbuf();
+    return bytes.str();
+}
+
 struct Session
 {
     App* app = (App*)calloc(1, sizeof(App));
@@ -259,8 +266,7 @@ struct Session
         for (const auto& entry : std::filesystem::recursive_directory_iterator("."))
         {
             if (!entry.is_regular_file()) continue;
-            std::ifstream file(entry.path(), std::ios::binary);
-            std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+            std::string bytes = readFile(entry.path());
             uint64_t hash = fnvHash(bytes.data(), bytes.size());
             char line[24];
             snprintf(line, sizeof line, "%016llx", (unsigned long long)hash);
@@ -482,8 +488,7 @@ void expectTranscript(const std::string& actual, const std::string& name)
 {
     std::string path = std::string(MARIONETTE_SOURCE_DIR) + "/tests/host/" + name;
     if (getenv("MARIONETTE_UPDATE_TRANSCRIPT")) std::ofstream(path) << actual;
-    std::ifstream file(path);
-    std::string expected((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    std::string expected = readFile(path);
     std::istringstream a(actual), e(expected);
     std::string step, lineA, lineE;
     for (int n = 1; std::getline(e, lineE); ++n)
@@ -502,11 +507,6 @@ TEST_F(ProgramSession, PlaysAsTheTranscriptSays)
     expectTranscript(s.transcript.str(), "session_transcript.txt");
 }
 
-std::string readFile(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-}
 
 std::string animationFile(const Animation& animation)
 {
