@@ -126,7 +126,6 @@ bool startApp(App* app)
     if (!findFont(app)) return false;
     finishPart(app, StartMemory);
 
-    app->window = Window{};
     createWindow(&app->window, "Marionette Room", 1280, 720, centredPosition, centredPosition);
     // Nothing below may run without a GL context.
     if (!app->window.running) return true;
@@ -154,7 +153,6 @@ bool startApp(App* app)
     startEditHistory(&app->history, &app->mainArena, editHistorySlots, &app->editedAnimation, 0);
     app->counterFrequency = osCounterFrequency();
     initCharacter(&app->character, app->idleAnimation);
-    app->frameStrip = FrameStripState{};
     app->poseEditor = initialPoseEditorState();
     app->window.sessionEnding = endRunWhenSessionEnds;
     app->window.sessionEndingContext = app;
