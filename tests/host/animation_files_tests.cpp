@@ -37,12 +37,6 @@ Bytes resized(Bytes bytes, int64_t extra)
     return bytes;
 }
 
-std::string contents(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 TEST(AnimationCodec, DecodesOnlyAWholeImageOfFinitePosesAndEncodesTheCountLittleEndian)
 {
     uint8_t header[4];
@@ -88,7 +82,7 @@ TEST(AnimationFiles, AWriteFailingInsideTheCountOrThePosesKeepsTheOldFileAndNoTe
         setrlimit(RLIMIT_FSIZE, &before);
         signal(SIGXFSZ, oldHandler);
         EXPECT_FALSE(saved) << limit;
-        EXPECT_EQ(contents(file), "old") << limit;
+        EXPECT_EQ(fileContents(file), "old") << limit;
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1) << "the partial temporary goes";
     }
 }
@@ -103,7 +97,7 @@ TEST(AnimationFiles, SavesAndLoadsRefuseWhatTheyCannotDoWhole)
     EXPECT_FALSE(saveNewAnimationFile(&saved, nullptr));
     EXPECT_TRUE(saveNewAnimationFile(&saved, two.c_str()));
     EXPECT_FALSE(saveNewAnimationFile(&other, two.c_str())) << "a new save never replaces";
-    EXPECT_EQ(contents(two), std::string(image.begin(), image.end()));
+    EXPECT_EQ(fileContents(two), std::string(image.begin(), image.end()));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path), {}), 1) << "no temporary is left";
 
     // The arena holds one old pose; the file must fit the room past it and the frame limit.

@@ -4,7 +4,6 @@
 #include <math.h>
 #include <gif_lib.h>
 #include <png.h>
-#include <fstream>
 #include <random>
 #include <set>
 #include <string>
@@ -44,12 +43,6 @@ struct Frames
         animation = {count, poses.data()};
     }
 };
-
-Bytes fileBytes(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(file), {});
-}
 
 // The exporter in a block of its own, reserved as the program reserves it.
 struct Exporter
@@ -400,11 +393,11 @@ TEST(SpriteExport, ExportedFilesHoldEachFrameInItsCell)
     SheetLayout layout = layoutSheet(&frames.animation, defaultExportLook.scale, defaultExportLook.width,
                                      sheetPixelBudget);
     ASSERT_EQ(layout.rows, 2u);
-    Bytes png = fileBytes(path + ".png");
+    std::string png = fileContents(path + ".png"), gifFile = fileContents(path + ".gif");
     uint32_t width = 0, height = 0;
-    Bytes sheet = strictPngPixels(png.data(), png.size(), &width, &height);
+    Bytes sheet = strictPngPixels((const uint8_t*)png.data(), png.size(), &width, &height);
     ASSERT_TRUE(width == layout.sheetWidth && height == layout.sheetHeight);
-    Gif gif = decodeGif(fileBytes(path + ".gif"));
+    Gif gif = decodeGif(Bytes(gifFile.begin(), gifFile.end()));
     ASSERT_EQ(gif.images, 11);
     uint64_t misplaced = 0, unlike = 0;
     for (uint32_t frame = 0; frame < 11; ++frame)
@@ -421,8 +414,7 @@ TEST(SpriteExport, ExportedFilesHoldEachFrameInItsCell)
     }
     EXPECT_EQ(misplaced, 0u) << "pixels not where their frame's read-back put them";
     EXPECT_EQ(unlike, 0u) << "GIF pixels unlike their cell's";
-    Bytes list = fileBytes(path + ".json");
-    std::string json(list.begin(), list.end());
+    std::string json = fileContents(path + ".json");
     size_t anchors = 0;
     for (size_t at = 0; (at = json.find("\"anchor\": {", at)) != std::string::npos; ++at) ++anchors;
     EXPECT_EQ(anchors, 11u);
