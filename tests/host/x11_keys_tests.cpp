@@ -110,7 +110,8 @@ TEST(X11Keys, TypedTextIsCutOnlyBetweenCharacters)
 TEST(X11Keys, AHeldKeyReadsHeldThroughTheServersRepeats)
 {
     const KeyEventFacts press0{38, 0, 1}, release0{38, 0, 0};
-    struct Case { const char* what; std::vector<std::pair<std::vector<KeyEventFacts>, uint8_t>> frames; };
+    using Frames = std::vector<std::pair<std::vector<KeyEventFacts>, uint8_t>>;
+    struct Case { const char* what; Frames frames; };
     const Case cases[] = {
         {"repeats as release and press pairs",
          {{{press0}, Pressed}, {{{38, 500, 0}, {38, 500, 1}}, Held}, {{{38, 530, 0}, {38, 530, 1}}, Held}, {{}, Held}}},
