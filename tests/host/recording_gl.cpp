@@ -63,14 +63,6 @@ void APIENTRY glTexImage2D(GLenum target, GLint level, GLint internalFormat, GLs
 }
 GLuint APIENTRY glCreateShader(GLenum stage) { return newObject("glCreateShader", {stage}); }
 GLuint APIENTRY glCreateProgram() { return newObject("glCreateProgram", {}); }
-void APIENTRY glShaderSource(GLuint shader, GLsizei count, const GLchar* const* sources, const GLint*)
-{
-    record("glShaderSource", {shader, count, hashBytes(sources[0], strlen(sources[0]))});
-}
-void APIENTRY glUniformMatrix4fv(GLint location, GLsizei count, GLboolean transpose, const GLfloat* matrix)
-{
-    record("glUniformMatrix4fv", {location, count, transpose, hashBytes(matrix, 64)});
-}
 GLint APIENTRY glGetAttribLocation(GLuint program, const GLchar* name)
 {
     record("glGetAttribLocation", {program});
@@ -136,7 +128,8 @@ bool readPixelsPattern(uint32_t read, uint32_t x, uint32_t y)
 
 // The generic entry: numbers and enums as they are, floats by their bits,
 // buffer offsets (const void*) as numbers, the first of the names deleted, a
-// new name (the program asks for one at a time); other pointers are left out.
+// new name (the program asks for one at a time), the first shader source and
+// a matrix by content; other pointers are left out.
 // A query answers 1, so every shader compiles and every program links.
 template <class T> void addArgument(std::vector<int64_t>* args, T value)
 {
@@ -144,6 +137,8 @@ template <class T> void addArgument(std::vector<int64_t>* args, T value)
     else if constexpr (std::is_same_v<T, const void*>) args->push_back(offsetOf(value));
     else if constexpr (std::is_same_v<T, const GLuint*>) args->push_back(*value); // the first name deleted
     else if constexpr (std::is_same_v<T, GLuint*>) args->push_back(*value = nextName++);
+    else if constexpr (std::is_same_v<T, const GLchar* const*>) args->push_back(hashBytes(*value, strlen(*value)));
+    else if constexpr (std::is_same_v<T, const GLfloat*>) args->push_back(hashBytes(value, 64));
     else if constexpr (std::is_same_v<T, GLint*>) *value = 1;
     else if constexpr (!std::is_pointer_v<T>) args->push_back((int64_t)value);
 }
@@ -166,16 +161,15 @@ template <const char* Name, class R, class... A> struct Recorder<Name, R(APIENTR
     X(glDeleteShader) X(glAttachShader) X(glBindFragDataLocation) X(glLinkProgram) X(glDeleteProgram)            \
     X(glUseProgram) X(glGetUniformLocation) X(glEnableVertexAttribArray) X(glVertexAttribPointer)                \
     X(glPrimitiveRestartIndex) X(glBindFramebuffer) X(glBindRenderbuffer) X(glRenderbufferStorage)               \
-    X(glFramebufferRenderbuffer) X(glDeleteFramebuffers) X(glDeleteRenderbuffers) X(glBlendEquation)  \
-    X(glDisableVertexAttribArray) X(glGenVertexArrays) X(glGenTextures) X(glGenBuffers) X(glGenFramebuffers)      \
-    X(glGenRenderbuffers)
+    X(glFramebufferRenderbuffer) X(glDeleteFramebuffers) X(glDeleteRenderbuffers) X(glBlendEquation)             \
+    X(glDisableVertexAttribArray) X(glGenVertexArrays) X(glGenTextures) X(glGenBuffers) X(glGenFramebuffers)     \
+    X(glGenRenderbuffers) X(glShaderSource) X(glUniformMatrix4fv)
 #define GENERIC_NAME(name) constexpr char name##Name[] = #name;
 GENERIC_FUNCTIONS(GENERIC_NAME)
 
 #define SPECIAL_FUNCTIONS(X)                                                                                     \
-    X(glTexImage2D) X(glCreateShader) X(glCreateProgram) X(glShaderSource) X(glUniformMatrix4fv)                 \
-    X(glGetAttribLocation) X(glBindBuffer) X(glBufferData) X(glBufferSubData) X(glDrawElements)                  \
-    X(glCheckFramebufferStatus) X(glReadPixels) X(glPixelStorei)
+    X(glTexImage2D) X(glCreateShader) X(glCreateProgram) X(glGetAttribLocation) X(glBindBuffer) X(glBufferData)  \
+    X(glBufferSubData) X(glDrawElements) X(glCheckFramebufferStatus) X(glReadPixels) X(glPixelStorei)
 
 void installRecordingGL()
 {
