@@ -77,11 +77,8 @@ void APIENTRY glBufferData(GLenum target, GLsizeiptr size, const void* data, GLe
 {
     record("glBufferData", {target, (int64_t)size, offsetOf(data), usage});
     std::vector<uint8_t>* buffer = boundBuffer(target);
-    if (!buffer || size < 0)
-    {
-        invalid += 1;
-        return;
-    }
+    invalid += !buffer || size < 0;
+    if (!buffer || size < 0) return;
     buffer->assign((size_t)size, 0);
     if (data) memcpy(buffer->data(), data, (size_t)size);
 }
