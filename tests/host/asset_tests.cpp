@@ -1,19 +1,10 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <unistd.h>
-#include <fstream>
 #include <string>
-#include <vector>
+#include "fake_platform.h"
 
 namespace {
-
-std::vector<uint8_t> fileBytes(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
-std::string assetPath(const char* name) { return std::string(MARIONETTE_SOURCE_DIR) + "/assets/" + name; }
 
 // Runs a generator built next to this test program with the output path as argument.
 void generate(const char* tool, const std::string& output)
@@ -27,17 +18,13 @@ void generate(const char* tool, const std::string& output)
 
 TEST(Assets, CommittedFilesAreWhatTheGeneratorsWrite)
 {
-    char folder[] = "/tmp/marionette_assets_XXXXXX";
-    ASSERT_NE(mkdtemp(folder), nullptr);
-    generate("make_assets", folder);
-    generate("make_icon", std::string(folder) + "/marionette.ico");
+    TempFolder folder;
+    const std::string generated = std::string(folder.path) + "/";
+    generate("make_assets", generated);
+    generate("make_icon", generated + "marionette.ico");
     for (const char* name : {"character.bin", "idle.anim", "walk_cycle.anim", "jump.anim", "marionette.ico"})
-    {
-        std::string generated = std::string(folder) + "/" + name;
-        EXPECT_EQ(fileBytes(generated), fileBytes(assetPath(name))) << name << ": run the generator into assets/";
-        remove(generated.c_str());
-    }
-    rmdir(folder);
+        EXPECT_EQ(fileContents(generated + name), fileContents(MARIONETTE_SOURCE_DIR "/assets/" + std::string(name)))
+            << name << ": run the generator into assets/";
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 #include <string.h>
 #include <stdlib.h>
 #include <filesystem>
+#include <fstream>
 
 FakePlatform fakePlatform;
 
@@ -52,6 +53,12 @@ void waitForWindowMessages(Window*, uint32_t) { ++fakePlatform.waits; }
 
 // No system font: the sessions load theirs after start-up.
 const char* systemFontPath() { return ""; }
+
+std::string fileContents(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
 
 TempFolder::TempFolder()
 {

@@ -2,6 +2,7 @@
 // A stand-in for the Win32 platform layer in host tests: tests decide what
 // the next poll delivers and how window creation goes.
 #include <stdint.h>
+#include <string>
 #include "platform/window.h"
 
 struct FakePlatform
@@ -30,6 +31,9 @@ extern FakePlatform fakePlatform;
 void resetFakePlatform();
 // Characters the next poll delivers.
 void fakeType(const char* text);
+
+// The file's bytes; empty when it cannot be read.
+std::string fileContents(const std::string& path);
 
 // A folder of the test's own under the system's temporary folder, removed with
 // everything in it when the test is done, so that no run leaves files behind.

@@ -11,7 +11,6 @@
 #include <unistd.h>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include "app/autosave.h"
 #include "character/pose.h"
@@ -49,14 +48,6 @@ extern "C" int fsync(int fd)
 
 namespace {
 
-std::string readFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return in ? bytes.str() : "(none)";
-}
-
 struct InTempFolder : ::testing::Test
 {
     TempFolder folder;
@@ -83,13 +74,11 @@ TEST_F(InTempFolder, AMoveToANewNameNeverReplacesAFile)
         std::ofstream("a") << "ours";
         std::ofstream("b") << "theirs";
         EXPECT_FALSE(osMoveToNewName("a", "b"));
-        EXPECT_EQ(readFile("b"), "theirs");
+        EXPECT_EQ(fileContents("b"), "theirs");
         EXPECT_EQ(osMoveToNewName("a", "c"), movable) << refused[0] << refused[1];
-        EXPECT_EQ(readFile("c"), movable ? "ours" : "(none)");
-        EXPECT_EQ(readFile("a"), movable ? "(none)" : "ours") << "the source goes only with a move";
-        std::filesystem::remove("a");
-        std::filesystem::remove("b");
-        std::filesystem::remove("c");
+        EXPECT_EQ(fileContents("c"), movable ? "ours" : "");
+        EXPECT_EQ(fileContents("a"), movable ? "" : "ours") << "the source goes only with a move";
+        for (const char* name : {"a", "b", "c"}) std::filesystem::remove(name);
     }
 }
 
@@ -104,14 +93,14 @@ TEST_F(InTempFolder, AnAutosaveNameTakenMeanwhileMovesOnToTheNext)
     const OsLocalTime time = {2026, 12, 8, 9, 30, 5};
     appearsAtFlush = "autosave.anim";
     EXPECT_TRUE(writeAutosave(&animation, time));
-    EXPECT_EQ(readFile("autosave.anim"), "theirs");
-    EXPECT_EQ(readFile("autosave-20261208-093005.anim").size(), 4 + sizeof pose);
+    EXPECT_EQ(fileContents("autosave.anim"), "theirs");
+    EXPECT_EQ(fileContents("autosave-20261208-093005.anim").size(), 4 + sizeof pose);
     EXPECT_FALSE(osPathExists("docs"));
     // All hundred names of that second taken: the folder counts as full, and Documents takes the file.
     for (int n = 2; n < 100; ++n) std::ofstream("autosave-20261208-093005-" + std::to_string(n) + ".anim");
     EXPECT_TRUE(writeAutosave(&animation, time));
     unsetenv("XDG_DOCUMENTS_DIR");
-    EXPECT_EQ(readFile("docs/Marionette Room/autosave.anim").size(), 4 + sizeof pose);
+    EXPECT_EQ(fileContents("docs/Marionette Room/autosave.anim").size(), 4 + sizeof pose);
 }
 
 // Each signal ends nothing by itself: the run learns of it and ends as a

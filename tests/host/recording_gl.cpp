@@ -28,14 +28,6 @@ int64_t bitsOf(float value)
 
 int64_t offsetOf(const void* pointer) { return (int64_t)(uintptr_t)pointer; }
 
-// Logs the call with the new names appended to its arguments.
-void generate(const char* name, GLsizei n, GLuint* names)
-{
-    std::vector<int64_t> args = {n};
-    for (GLsizei i = 0; i < n; ++i) args.push_back(names[i] = nextName++);
-    record(name, args);
-}
-
 GLuint newObject(const char* name, std::vector<int64_t> args)
 {
     args.push_back(nextName);
@@ -69,21 +61,8 @@ void APIENTRY glTexImage2D(GLenum target, GLint level, GLint internalFormat, GLs
     size_t size = pixels ? (size_t)width * (size_t)height * (format == GL_RGBA ? 4 : 1) : 0;
     record("glTexImage2D", {target, level, internalFormat, width, height, border, format, type, hashBytes(pixels, size)});
 }
-void APIENTRY glGenVertexArrays(GLsizei n, GLuint* names) { generate("glGenVertexArrays", n, names); }
-void APIENTRY glGenTextures(GLsizei n, GLuint* names) { generate("glGenTextures", n, names); }
-void APIENTRY glGenBuffers(GLsizei n, GLuint* names) { generate("glGenBuffers", n, names); }
-void APIENTRY glGenFramebuffers(GLsizei n, GLuint* names) { generate("glGenFramebuffers", n, names); }
-void APIENTRY glGenRenderbuffers(GLsizei n, GLuint* names) { generate("glGenRenderbuffers", n, names); }
 GLuint APIENTRY glCreateShader(GLenum stage) { return newObject("glCreateShader", {stage}); }
 GLuint APIENTRY glCreateProgram() { return newObject("glCreateProgram", {}); }
-void APIENTRY glShaderSource(GLuint shader, GLsizei count, const GLchar* const* sources, const GLint*)
-{
-    record("glShaderSource", {shader, count, hashBytes(sources[0], strlen(sources[0]))});
-}
-void APIENTRY glUniformMatrix4fv(GLint location, GLsizei count, GLboolean transpose, const GLfloat* matrix)
-{
-    record("glUniformMatrix4fv", {location, count, transpose, hashBytes(matrix, 64)});
-}
 GLint APIENTRY glGetAttribLocation(GLuint program, const GLchar* name)
 {
     record("glGetAttribLocation", {program});
@@ -98,11 +77,8 @@ void APIENTRY glBufferData(GLenum target, GLsizeiptr size, const void* data, GLe
 {
     record("glBufferData", {target, (int64_t)size, offsetOf(data), usage});
     std::vector<uint8_t>* buffer = boundBuffer(target);
-    if (!buffer || size < 0)
-    {
-        invalid += 1;
-        return;
-    }
+    invalid += !buffer || size < 0;
+    if (!buffer || size < 0) return;
     buffer->assign((size_t)size, 0);
     if (data) memcpy(buffer->data(), data, (size_t)size);
 }
@@ -148,14 +124,18 @@ bool readPixelsPattern(uint32_t read, uint32_t x, uint32_t y)
 }
 
 // The generic entry: numbers and enums as they are, floats by their bits,
-// buffer offsets (const void*) as numbers, the first of the names deleted;
-// other pointers are left out. A query answers 1, so every shader compiles
-// and every program links.
+// buffer offsets (const void*) as numbers, the first of the names deleted, a
+// new name (the program asks for one at a time), the first shader source and
+// a matrix by content; other pointers are left out.
+// A query answers 1, so every shader compiles and every program links.
 template <class T> void addArgument(std::vector<int64_t>* args, T value)
 {
     if constexpr (std::is_floating_point_v<T>) args->push_back(bitsOf(value));
     else if constexpr (std::is_same_v<T, const void*>) args->push_back(offsetOf(value));
     else if constexpr (std::is_same_v<T, const GLuint*>) args->push_back(*value); // the first name deleted
+    else if constexpr (std::is_same_v<T, GLuint*>) args->push_back(*value = nextName++);
+    else if constexpr (std::is_same_v<T, const GLchar* const*>) args->push_back(hashBytes(*value, strlen(*value)));
+    else if constexpr (std::is_same_v<T, const GLfloat*>) args->push_back(hashBytes(value, 64));
     else if constexpr (std::is_same_v<T, GLint*>) *value = 1;
     else if constexpr (!std::is_pointer_v<T>) args->push_back((int64_t)value);
 }
@@ -178,16 +158,15 @@ template <const char* Name, class R, class... A> struct Recorder<Name, R(APIENTR
     X(glDeleteShader) X(glAttachShader) X(glBindFragDataLocation) X(glLinkProgram) X(glDeleteProgram)            \
     X(glUseProgram) X(glGetUniformLocation) X(glEnableVertexAttribArray) X(glVertexAttribPointer)                \
     X(glPrimitiveRestartIndex) X(glBindFramebuffer) X(glBindRenderbuffer) X(glRenderbufferStorage)               \
-    X(glFramebufferRenderbuffer) X(glDeleteFramebuffers) X(glDeleteRenderbuffers) X(glBlendEquation)  \
-    X(glDisableVertexAttribArray)
+    X(glFramebufferRenderbuffer) X(glDeleteFramebuffers) X(glDeleteRenderbuffers) X(glBlendEquation)             \
+    X(glDisableVertexAttribArray) X(glGenVertexArrays) X(glGenTextures) X(glGenBuffers) X(glGenFramebuffers)     \
+    X(glGenRenderbuffers) X(glShaderSource) X(glUniformMatrix4fv)
 #define GENERIC_NAME(name) constexpr char name##Name[] = #name;
 GENERIC_FUNCTIONS(GENERIC_NAME)
 
 #define SPECIAL_FUNCTIONS(X)                                                                                     \
-    X(glTexImage2D) X(glGenVertexArrays) X(glGenTextures) X(glGenBuffers) X(glGenFramebuffers)                   \
-    X(glGenRenderbuffers) X(glCreateShader) X(glCreateProgram) X(glShaderSource) X(glUniformMatrix4fv)           \
-    X(glGetAttribLocation) X(glBindBuffer) X(glBufferData) X(glBufferSubData) X(glDrawElements)                  \
-    X(glCheckFramebufferStatus) X(glReadPixels) X(glPixelStorei)
+    X(glTexImage2D) X(glCreateShader) X(glCreateProgram) X(glGetAttribLocation) X(glBindBuffer) X(glBufferData)  \
+    X(glBufferSubData) X(glDrawElements) X(glCheckFramebufferStatus) X(glReadPixels) X(glPixelStorei)
 
 void installRecordingGL()
 {

@@ -105,18 +105,13 @@ TEST(X11Keys, TypedTextIsCutOnlyBetweenCharacters)
     }
 }
 
-// One frame's events, read as the event pump reads them: a release the next
-// event undoes is skipped.
-struct Frame
-{
-    std::vector<KeyEventFacts> events;
-    uint8_t expected; // key 38's state after the frame
-};
-
+// Frames of events, each read as the event pump reads them (a release the
+// next event undoes is skipped), and key 38's state after each.
 TEST(X11Keys, AHeldKeyReadsHeldThroughTheServersRepeats)
 {
     const KeyEventFacts press0{38, 0, 1}, release0{38, 0, 0};
-    struct Case { const char* what; std::vector<Frame> frames; };
+    using Frames = std::vector<std::pair<std::vector<KeyEventFacts>, uint8_t>>;
+    struct Case { const char* what; Frames frames; };
     const Case cases[] = {
         {"repeats as release and press pairs",
          {{{press0}, Pressed}, {{{38, 500, 0}, {38, 500, 1}}, Held}, {{{38, 530, 0}, {38, 530, 1}}, Held}, {{}, Held}}},
@@ -134,14 +129,14 @@ TEST(X11Keys, AHeldKeyReadsHeldThroughTheServersRepeats)
         for (size_t f = 0; f < c.frames.size(); ++f)
         {
             ageKeys(keys, 256);
-            const std::vector<KeyEventFacts>& events = c.frames[f].events;
+            const std::vector<KeyEventFacts>& events = c.frames[f].first;
             for (size_t i = 0; i < events.size(); ++i)
             {
                 const KeyEventFacts* next = i + 1 < events.size() ? &events[i + 1] : nullptr;
                 if (releaseIsRepeat(&events[i], next)) continue;
                 keys[events[i].keycode] = keyStateAfter(keys[events[i].keycode], events[i].press != 0);
             }
-            EXPECT_EQ(keys[38], c.frames[f].expected) << c.what << ", frame " << f;
+            EXPECT_EQ(keys[38], c.frames[f].second) << c.what << ", frame " << f;
         }
     }
 }

@@ -12,7 +12,6 @@
 #include "test_window.h"
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_ONLY_PNG
-#define STBI_ONLY_GIF
 #include <stb_image.h>
 
 namespace {
