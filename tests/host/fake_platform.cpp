@@ -3,6 +3,7 @@
 #include <stdlib.h>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 FakePlatform fakePlatform;
 
@@ -56,8 +57,9 @@ const char* systemFontPath() { return ""; }
 
 std::string fileContents(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
+    std::ostringstream bytes;
+    bytes << std::ifstream(path, std::ios::binary).rdbuf();
+    return bytes.str();
 }
 
 TempFolder::TempFolder()

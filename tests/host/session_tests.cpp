@@ -61,13 +61,6 @@ uint32_t keyNamed(const std::string& name)
     return keyNames.at(name);
 }
 
-std::string readFile(const std::string& path)
-{
-    std::ostringstream bytes;
-    bytes << std::ifstream(path, std::ios::binary).rdbuf();
-    return bytes.str();
-}
-
 struct Session
 {
     App* app = (App*)calloc(1, sizeof(App));
@@ -266,7 +259,7 @@ struct Session
         for (const auto& entry : std::filesystem::recursive_directory_iterator("."))
         {
             if (!entry.is_regular_file()) continue;
-            std::string bytes = readFile(entry.path());
+            std::string bytes = fileContents(entry.path());
             uint64_t hash = fnvHash(bytes.data(), bytes.size());
             char line[24];
             snprintf(line, sizeof line, "%016llx", (unsigned long long)hash);
@@ -488,7 +481,7 @@ void expectTranscript(const std::string& actual, const std::string& name)
 {
     std::string path = std::string(MARIONETTE_SOURCE_DIR) + "/tests/host/" + name;
     if (getenv("MARIONETTE_UPDATE_TRANSCRIPT")) std::ofstream(path) << actual;
-    std::string expected = readFile(path);
+    std::string expected = fileContents(path);
     std::istringstream a(actual), e(expected);
     std::string step, lineA, lineE;
     for (int n = 1; std::getline(e, lineE); ++n)
@@ -531,12 +524,12 @@ TEST_F(ProgramSession, AutosavesKeepEveryEarlierOneAndWhatThePersonKept)
     ASSERT_NE(animationFile(s.app->editedAnimation), kept) << "the grab moves the points";
     EXPECT_TRUE(endRun(s.app));
     EXPECT_EQ(animationFile(s.app->editedAnimation), kept) << "the grab went back";
-    EXPECT_EQ(readFile("autosave.anim"), first);
+    EXPECT_EQ(fileContents("autosave.anim"), first);
     std::string second;
     for (const auto& entry : std::filesystem::directory_iterator("."))
         if (entry.path().filename().string().rfind("autosave-", 0) == 0) second = entry.path().filename();
     EXPECT_EQ(second.size(), strlen("autosave-20261207-164210.anim")) << second;
-    EXPECT_EQ(readFile(second), kept);
+    EXPECT_EQ(fileContents(second), kept);
 
     // A working folder that is gone takes no file.
     s.play("point 2 660 330");
@@ -546,7 +539,7 @@ TEST_F(ProgramSession, AutosavesKeepEveryEarlierOneAndWhatThePersonKept)
     ASSERT_EQ(chdir("gone"), 0);
     ASSERT_EQ(rmdir("../gone"), 0);
     EXPECT_TRUE(endRun(s.app));
-    EXPECT_EQ(readFile(documents + "/Marionette Room/autosave.anim"), animationFile(s.app->editedAnimation));
+    EXPECT_EQ(fileContents(documents + "/Marionette Room/autosave.anim"), animationFile(s.app->editedAnimation));
     s.play("point 2 670 340");
     setenv("XDG_DOCUMENTS_DIR", "/nonexistent/docs", 1);
     EXPECT_FALSE(endRun(s.app)) << "nowhere to write";
@@ -746,7 +739,7 @@ TEST_F(ProgramSession, TheExportBlockIsReservedAtTheFirstExport)
     EXPECT_EQ(s.app->exportBlock.base, nullptr);
     s.play("Control+E; type w\r");
     EXPECT_NE(s.app->exportBlock.base, nullptr);
-    EXPECT_FALSE(readFile("w.png").empty());
+    EXPECT_FALSE(fileContents("w.png").empty());
 }
 
 // With nothing to draw the loop still rests until the next refresh is due,
