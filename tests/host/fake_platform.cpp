@@ -46,7 +46,7 @@ void createWindow(Window* window, const char*, uint32_t width, uint32_t height, 
 
 void swapWindowBuffers(Window*) { ++fakePlatform.swaps; }
 
-uint32_t displayRefreshRate(const Window*) { return 60; }
+uint32_t displayRefreshRate(const Window*) { return fakePlatform.refreshHz; }
 
 bool windowMinimised(const Window*) { return fakePlatform.minimised != 0; }
 

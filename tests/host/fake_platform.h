@@ -23,6 +23,8 @@ struct FakePlatform
     int32_t minimised;
     uint32_t swaps;
     uint32_t waits;
+    // What displayRefreshRate reports; 0, as some drivers say, means not known.
+    uint32_t refreshHz;
 };
 
 extern FakePlatform fakePlatform;
