@@ -52,8 +52,8 @@ bool windowMinimised(const Window*) { return fakePlatform.minimised != 0; }
 
 void waitForWindowMessages(Window*, uint32_t) { ++fakePlatform.waits; }
 
-// No system font: the sessions load theirs after start-up.
-const char* systemFontPath() { return ""; }
+// DejaVu Sans stands in for Verdana; a session may bake another after start-up.
+const char* systemFontPath() { return "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"; }
 
 std::string fileContents(const std::string& path)
 {

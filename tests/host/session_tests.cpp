@@ -100,16 +100,16 @@ struct Session
         moveTo(to.x, to.y);
         frame();
     }
-    // Start-up, with a font of the system's (DejaVu Sans, or the one named)
-    // standing in for Verdana, and a steady 60 frames a second.
+    // Start-up, with the font the system names or the one given, and a
+    // steady 60 frames a second.
     void start(const std::string& font)
     {
         ASSERT_TRUE(startApp(app));
-        app->fontArena.used = 0;
-        std::string path = "/usr/share/fonts/truetype/" + (font.empty() ? "dejavu/DejaVuSans.ttf" : font);
-        uint32_t built = buildFontAtlas(&app->fontArena, path.c_str(), 24);
-        app->font = fontAtlasFromArena(app->fontArena, built);
         app->counterFrequency = 0;
+        if (font.empty()) return;
+        app->fontArena.used = 0;
+        std::string path = "/usr/share/fonts/truetype/" + font;
+        app->font = fontAtlasFromArena(app->fontArena, buildFontAtlas(&app->fontArena, path.c_str(), 24));
     }
     Pose& pose() { return app->editedAnimation.poses[app->frameStrip.selectedFrame]; }
     // Where point i of the selected frame is shown.
@@ -495,8 +495,11 @@ void expectTranscript(const std::string& actual, const std::string& name)
 
 TEST_F(ProgramSession, PlaysAsTheTranscriptSays)
 {
+    auto openFiles = [] { return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}); };
+    long before = openFiles();
     for (const auto& step : steps) s.step(step.name, step.script);
     EXPECT_EQ(s.app->window.running, 0);
+    EXPECT_EQ(openFiles(), before) << "every file the program opened is closed";
     expectTranscript(s.transcript.str(), "session_transcript.txt");
 }
 
@@ -512,12 +515,15 @@ std::string animationFile(const Animation& animation)
 // working folder refuses it.
 TEST_F(ProgramSession, AutosavesKeepEveryEarlierOneAndWhatThePersonKept)
 {
-    s.play("start; Tab; point 0 700 300");
+    s.play("start; Tab; add 1; point 0 700 300");
     std::string first = animationFile(s.app->editedAnimation);
     Window* window = &s.app->window;
     window->sessionEnding(window->sessionEndingContext); // as logging off does
     EXPECT_TRUE(s.app->history.modified == 0) << "written";
     EXPECT_FALSE(endRun(s.app)) << "once written, nothing is unsaved";
+    s.play("A; move 900 400; wait 1; G; move 960 430; wait 2");
+    EXPECT_FALSE(endRun(s.app)) << "nor after a grab that went back";
+    s.play("A");
     s.play("point 1 650 320");
     std::string kept = animationFile(s.app->editedAnimation);
     s.play("A; move 900 400; wait 1; G; move 960 430; wait 2");
@@ -531,8 +537,8 @@ TEST_F(ProgramSession, AutosavesKeepEveryEarlierOneAndWhatThePersonKept)
     EXPECT_EQ(second.size(), strlen("autosave-20261207-164210.anim")) << second;
     EXPECT_EQ(fileContents(second), kept);
 
-    // A working folder that is gone takes no file.
-    s.play("point 2 660 330");
+    // A working folder that is gone takes no file; a drag still under way counts.
+    s.play("hover 2 0 0; down MouseLeft; move 660 330; wait 1");
     std::string documents = std::string(folder) + "/docs";
     setenv("XDG_DOCUMENTS_DIR", documents.c_str(), 1);
     ASSERT_EQ(mkdir("gone", 0700), 0);
@@ -540,7 +546,7 @@ TEST_F(ProgramSession, AutosavesKeepEveryEarlierOneAndWhatThePersonKept)
     ASSERT_EQ(rmdir("../gone"), 0);
     EXPECT_TRUE(endRun(s.app));
     EXPECT_EQ(fileContents(documents + "/Marionette Room/autosave.anim"), animationFile(s.app->editedAnimation));
-    s.play("point 2 670 340");
+    s.play("up; point 2 670 340");
     setenv("XDG_DOCUMENTS_DIR", "/nonexistent/docs", 1);
     EXPECT_FALSE(endRun(s.app)) << "nowhere to write";
     // Documents so deep that the folder's path fits but no file name after it.
