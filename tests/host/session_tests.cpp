@@ -769,9 +769,12 @@ TEST_F(ProgramSession, AFrameLoopAtRestSleepsBetweenFrames)
     s.frame();
     EXPECT_EQ(fakePlatform.waits, waits + 1) << "still: waits for input";
     s.pose().points[0].x += 1;
+    fakePlatform.refreshHz = 240;
     waits = fakePlatform.waits;
-    s.frame();
+    s.play("wait " + std::to_string(stillFrames)); // the changed frame, then one short of still
     EXPECT_EQ(fakePlatform.waits, waits) << "the frame changed: paced again";
+    s.frame();
+    EXPECT_EQ(fakePlatform.waits, waits + 1) << "still again";
 }
 
 // Forked, so the address-space limit stays with the child.
