@@ -777,21 +777,39 @@ TEST_F(ProgramSession, AFrameLoopAtRestSleepsBetweenFrames)
     EXPECT_EQ(fakePlatform.waits, waits + 1) << "still again";
 }
 
+// The address space limited to what the process has and 16 MiB more.
+void limitMemory()
+{
+    long pages = 0;
+    FILE* statm = fopen("/proc/self/statm", "r");
+    if (!statm || fscanf(statm, "%ld", &pages) != 1) exit(2);
+    fclose(statm);
+    rlimit limit;
+    limit.rlim_cur = limit.rlim_max = (rlim_t)pages * (rlim_t)sysconf(_SC_PAGESIZE) + (16 << 20);
+    setrlimit(RLIMIT_AS, &limit);
+}
+
+bool logged(const char* line)
+{
+    return std::string((const char*)globalLog.data, globalLog.used).find(line) != std::string::npos;
+}
+
 // Forked, so the address-space limit stays with the child.
-TEST_F(ProgramSession, StartUpFailsWhenMemoryCannotBeReserved)
+TEST_F(ProgramSession, StartUpAndExportSayWhenMemoryCannotBeReserved)
 {
     EXPECT_EXIT(
         {
-            long pages = 0;
-            FILE* statm = fopen("/proc/self/statm", "r");
-            if (!statm || fscanf(statm, "%ld", &pages) != 1) exit(2);
-            fclose(statm);
-            rlimit limit;
-            limit.rlim_cur = limit.rlim_max = (rlim_t)pages * (rlim_t)sysconf(_SC_PAGESIZE) + (16 << 20);
-            setrlimit(RLIMIT_AS, &limit);
-            bool started = startApp(s.app);
-            std::string log((const char*)globalLog.data, globalLog.used);
-            exit(!started && log.find("Failed to reserve the main memory block\n") != std::string::npos ? 3 : 0);
+            limitMemory();
+            exit(!startApp(s.app) && logged("Failed to reserve the main memory block\n") ? 3 : 0);
+        },
+        testing::ExitedWithCode(3), "");
+    EXPECT_EXIT(
+        {
+            s.play("start; wait 1");
+            limitMemory();
+            s.play("Control+E; type w\r");
+            bool said = logged("Failed to reserve the export memory block; export is off\n");
+            exit(said && fileContents("w.png").empty() ? 3 : 0);
         },
         testing::ExitedWithCode(3), "");
 }
