@@ -106,7 +106,6 @@ static void finishFont(App* app)
 
 static void readDataFiles(App* app)
 {
-    memset(&app->basePose, 0, sizeof app->basePose);
     readBasePose(&app->basePose, "character.bin");
     app->idleAnimation = loadAnimation(&app->mainArena, "idle.anim");
     app->walkAnimation = loadAnimation(&app->mainArena, "walk_cycle.anim");

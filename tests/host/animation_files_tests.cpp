@@ -126,6 +126,16 @@ TEST(FileReading, ReadsEndAtTheEndOfTheFile)
     Arena whole = readWholeFile(path.c_str(), true);
     EXPECT_EQ(Bytes(whole.base, whole.base + whole.used), (Bytes{1, 2, 3, 4, 5, 6, 0}));
     osReleaseMemory(whole.base, whole.capacity);
+
+    // A data file of one frame, in an arena of exactly the record and the file.
+    const Bytes one = animBytes(1, 1);
+    std::ofstream(path, std::ios::binary).write((const char*)one.data(), (std::streamsize)one.size());
+    Bytes memory(sizeof(Animation) + one.size());
+    Arena arena = {memory.size(), 0, memory.data()};
+    const Animation* loaded = loadAnimation(&arena, path.c_str());
+    ASSERT_EQ(loaded->frameCount, 1u);
+    EXPECT_EQ(loaded->poses[0].points[27].y, 56.0f);
+    EXPECT_EQ(arena.used, sizeof(Animation) + sizeof(Pose));
 }
 
 } // namespace
