@@ -428,6 +428,21 @@ TEST(SpriteExport, ExportedFilesHoldEachFrameInItsCell)
     size_t anchors = 0;
     for (size_t at = 0; (at = json.find("\"anchor\": {", at)) != std::string::npos; ++at) ++anchors;
     EXPECT_EQ(anchors, 11u);
+
+    // One frame at the longest path taken (127 bytes), and what writes nothing.
+    Frames one(1, {-10, 0}, {20, 30});
+    std::string longest = std::string(folder.path) + "/" + std::string(126 - strlen(folder.path), 'n');
+    std::vector<uint8_t> little(1 << 16);
+    Arena block = {little.size(), 0, little.data()};
+    SpriteExporter starved;
+    startSpriteExporter(&starved, &block, 0);
+    const struct { SpriteExporter* exporter; std::string path; uint32_t written; } edges[] = {
+        {&exporter.exporter, longest, ExportedPng | ExportedJson | ExportedGif},
+        {&exporter.exporter, longest + "n", 0},
+        {&starved, path + "2", 0}};
+    for (const auto& e : edges)
+        EXPECT_EQ(exportAnimation(e.exporter, &one.animation, &defaultExportLook, e.path.c_str(), 1280, 720), e.written)
+            << e.path.size() << (e.exporter == &starved ? ": an exporter short of memory" : "");
 }
 
 } // namespace
