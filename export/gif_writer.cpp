@@ -102,10 +102,11 @@ void clearDictionary(Compressor* lzw, GifWriter* gif)
 
 // The decoder adds an entry for every code after the first and widens its
 // codes when its next entry needs another bit; the encoder, one entry ahead,
-// follows it by testing the entry it is about to add.
+// follows it by testing the entry it is about to add. Clearing at
+// dictionaryLimit keeps the codes within largestCodeSize bits.
 void widenIfDue(Compressor* lzw)
 {
-    if (lzw->nextCode >= (1u << lzw->codeSize) && lzw->codeSize < largestCodeSize) lzw->codeSize += 1;
+    if (lzw->nextCode >= (1u << lzw->codeSize)) lzw->codeSize += 1;
 }
 
 void addPixel(Compressor* lzw, GifWriter* gif, uint32_t pixel)
@@ -183,8 +184,8 @@ GifWriter beginGif(Arena* scratch, uint32_t width, uint32_t height, bool blackLi
     putWord(&gif, width);
     putWord(&gif, height);
     // A global colour table of 16 entries (size field 3), background colour 0, square pixels.
-    const uint8_t screen[3] = {0x83, 0, 0};
-    putBytes(&gif, screen, 3);
+    const uint8_t screen[] = {0x83, 0, 0};
+    putBytes(&gif, screen, sizeof screen);
     for (uint32_t level = 0; level < gifLevels; ++level)
     {
         uint8_t grey = (uint8_t)(level * 255 / (gifLevels - 1));

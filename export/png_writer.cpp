@@ -43,7 +43,7 @@ Arena alignedView(const Arena* scratch)
     Arena view = {};
     if (scratch->capacity < skip) return view;
     view.base = scratch->base + skip;
-    view.capacity = (scratch->capacity - skip) & ~(alignment - 1);
+    view.capacity = scratch->capacity - skip;
     return view;
 }
 
@@ -127,7 +127,7 @@ const uint8_t* encodePng(Arena* scratch, const uint8_t* pixels, uint32_t width, 
     current = nullptr;
     // The file's bytes stay in the scratch until it is emptied again.
     scratch->used = scratch->capacity;
-    if (!png || length <= 0) return nullptr;
+    if (!png) return nullptr;
     *size = (uint64_t)length;
     return png;
 }

@@ -8,7 +8,7 @@ namespace {
 // Points are clamped here before anything else: far beyond any cell, and
 // still whole numbers in both float and int.
 const float coordinateLimit = 16777216.0f;
-const uint32_t smallestCellSide = 2 * cellMargin + 1;
+const uint64_t smallestCellSide = 2 * cellMargin + 1;
 
 struct Span
 {
@@ -60,16 +60,17 @@ uint64_t smaller(uint64_t a, uint64_t b)
     return a < b ? a : b;
 }
 
-// Shrinks the cell, keeping its shape, until cells of it fit in areaLimit pixels each.
-bool fitCellArea(uint64_t* width, uint64_t* height, uint64_t areaLimit)
+// Shrinks the cell, keeping its shape, until cells of it fit in areaLimit
+// pixels each; no side below smallestSide.
+bool fitCellArea(uint64_t* width, uint64_t* height, uint64_t areaLimit, uint64_t smallestSide)
 {
-    if (areaLimit < (uint64_t)smallestCellSide * smallestCellSide) return false;
+    if (areaLimit < smallestSide * smallestSide) return false;
     if (*width * *height <= areaLimit) return true;
     double scale = sqrt((double)areaLimit / (double)(*width * *height));
     *width = (uint64_t)((double)*width * scale);
     *height = (uint64_t)((double)*height * scale);
-    if (*width < smallestCellSide) *width = smallestCellSide;
-    if (*height < smallestCellSide) *height = smallestCellSide;
+    if (*width < smallestSide) *width = smallestSide;
+    if (*height < smallestSide) *height = smallestSide;
     while (*width * *height > areaLimit)
     {
         if (*width >= *height) *width -= 1;
@@ -128,8 +129,9 @@ SheetLayout layoutAtScale(const Animation* animation, uint32_t scale, uint32_t l
     uint64_t height = (uint64_t)(y.high - y.low) + 2 * pad;
     uint32_t columns = chooseColumns(frames, &width, &height);
     uint32_t rows = (frames + columns - 1) / columns;
-    if (!fitCellArea(&width, &height, pixelBudget / ((uint64_t)columns * rows))) return layout;
-    // A cell too small for the padding keeps only the point nearest the reference.
+    // The padding is never cut: a cell too small for more keeps only the point nearest the reference.
+    uint64_t smallestSide = 2 * pad > smallestCellSide ? 2 * pad : smallestCellSide;
+    if (!fitCellArea(&width, &height, pixelBudget / ((uint64_t)columns * rows), smallestSide)) return layout;
     x = clipSpan(x, width > 2 * pad ? (int64_t)(width - 2 * pad) : 0);
     y = clipSpan(y, height > 2 * pad ? (int64_t)(height - 2 * pad) : 0);
 

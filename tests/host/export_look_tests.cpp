@@ -19,18 +19,22 @@ std::string lookOf(const std::string& text)
 TEST(ExportLook, SettingsGiveTheDefaultsForWhatCannotBeRead)
 {
     const struct { const char* what; std::string text; const char* look; } cases[] = {
-        {"good", "[export]\nscale=8\nwidth=12\nlines=black\n", "8 12 black"},
+        {"good", "[export]\nscale=8\nwidth=10\nlines=black\n", "8 10 black"},
         {"Windows line ends, no last line end", "[export]\r\nscale=1\r\nwidth=1\r\nlines=black", "1 1 black"},
         {"cut short in a line", "[export]\nscale=6\nwid", "6 4 white"},
         {"cut short in a value", "[export]\nscale=", "2 4 white"},
         {"empty", "", "2 4 white"},
         {"out of range", "[export]\nscale=5\nwidth=13\nlines=red\n", "2 4 white"},
-        {"zero, negative, huge, spaced", "[export]\nscale=0\nwidth=-3\nscale=99999\nwidth= 5\n", "2 4 white"},
+        {"zero, negative, huge, spaced", "[export]\nscale=0\nwidth=-3\nscale=99999\nwidth= 5\nwidth=00005\n", "2 4 white"},
         {"foreign: no heading of ours", "scale=3\nwidth=6\n", "2 4 white"},
         {"foreign: another section's keys", "[window]\nscale=3\n[export]\nwidth=6\n", "2 6 white"},
         {"binary", std::string("\x89PNG\r\n\x1a\n\0\0[export]\0scale=3", 26), "2 4 white"},
     };
     for (const auto& c : cases) EXPECT_EQ(lookOf(c.text), c.look) << c.what;
+
+    char text[128];
+    uint32_t length = formatSettings(&defaultExportLook, text, sizeof text);
+    EXPECT_EQ(formatSettings(&defaultExportLook, text, length), 0u) << "no room for the end: nothing";
 
     // Keys past either end of a setting change nothing.
     ExportLook look = {8, 12, 0};

@@ -91,6 +91,7 @@ TEST(SpriteExport, EveryFrameWholeInASheetOfAtMost2048ASide)
         {"the walk cycle at the defaults", 32, {-30, 0}, {30, 150}, {0, 0}, 2, 4, 132, 312, 8, 66, 6, 2},
         {"32 frames at 8: 3 fits", 32, {-30, 0}, {30, 150}, {0, 0}, 8, 4, 196, 466, 8, 98, 8, 3},
         {"one large frame at 8: 6 fits", 1, {0, 0}, {300, 300}, {0, 0}, 8, 12, 1876, 1876, 1, 38, 38, 6},
+        {"one frame 2048 a side at 2: just fits", 1, {0, 0}, {1018, 1018}, {0, 0}, 2, 4, 2048, 2048, 1, 6, 6, 2},
         {"one frame at 1, lines 1 wide", 1, {0, 0}, {30, 30}, {0, 0}, 1, 1, 36, 36, 1, 3, 3, 1},
         {"points at 1e6 at 4: nothing fits, 1 cut to fit", 2, {-far, 0}, {far, 10}, {0, 0}, 4, 4, 2048, 18, 1, 1024,
          4, 1},
@@ -126,9 +127,15 @@ TEST(SpriteExport, EveryFrameWholeInASheetOfAtMost2048ASide)
         Frames frames(count, {0, 0}, {10, 10});
         EXPECT_EQ(layoutSheet(&frames.animation, 1, 0, sheetPixelBudget).frameCount, 0u) << count << " frames";
     }
+    // The smallest cell: the margins and a pixel, or the lines' padding alone; a smaller budget gives nothing.
     Frames one(1, {0, 0}, {10, 10});
-    EXPECT_EQ(layoutSheet(&one.animation, 1, 0, 24).frameCount, 0u) << "a budget smaller than the smallest cell";
-    EXPECT_EQ(layoutSheet(&one.animation, 1, 0, 25).frameCount, 1u) << "one just as large";
+    const struct { uint32_t width; uint64_t budget; uint32_t cell; } smallest[] = {
+        {0, 24, 0}, {0, 25, 5005}, {4, 63, 0}, {4, 64, 8008}, {4, 81, 9009}};
+    for (const auto& s : smallest)
+    {
+        SheetLayout l = layoutSheet(&one.animation, 1, s.width, s.budget);
+        EXPECT_EQ(l.cellWidth * 1000 + l.cellHeight, s.cell) << s.width << " wide, budget " << s.budget;
+    }
     Frames thin(1, {0, 0}, {0, 1000});
     SheetLayout tall = layoutSheet(&thin.animation, 1, 0, 1000);
     EXPECT_EQ(tall.cellWidth * 1000 + tall.cellHeight, 4200u) << "a thin figure loses height, not width";
@@ -316,12 +323,16 @@ TEST(SpriteExport, GifDecodesToTheCellOverItsBackgroundInSixteenLevels)
         EXPECT_TRUE(write(Bytes(dictionary + file.size() - 1)).empty())
             << "a file that does not fit is refused, nothing written past";
     }
+    // Sides a GIF cannot have, and a scratch without room for the dictionary, make no file.
     Bytes memory(gifSizeBound(1, 1, 1));
-    for (uint32_t side : {0u, 0x10000u})
+    const struct { uint32_t side; uint64_t room; bool made; } screens[] = {
+        {0, memory.size(), false}, {0xFFFF, memory.size(), true}, {0x10000, memory.size(), false}, {1, 64, false}};
+    for (const auto& s : screens)
     {
-        Arena scratch = {memory.size(), 0, memory.data()};
-        GifWriter gif = beginGif(&scratch, side, 1, false);
-        EXPECT_FALSE(endGif(&gif)) << side << " pixels wide: no such GIF";
+        Arena scratch = {s.room, 0, memory.data()};
+        GifWriter gif = beginGif(&scratch, s.side, 1, false);
+        if (s.side == 1) addGifImage(&gif, memory.data(), 4, 15);
+        EXPECT_EQ(endGif(&gif), s.made) << s.side << " pixels wide, " << s.room << " bytes";
     }
 }
 
@@ -417,6 +428,21 @@ TEST(SpriteExport, ExportedFilesHoldEachFrameInItsCell)
     size_t anchors = 0;
     for (size_t at = 0; (at = json.find("\"anchor\": {", at)) != std::string::npos; ++at) ++anchors;
     EXPECT_EQ(anchors, 11u);
+
+    // One frame at the longest path taken (127 bytes), and what writes nothing.
+    Frames one(1, {-10, 0}, {20, 30});
+    std::string longest = std::string(folder.path) + "/" + std::string(126 - strlen(folder.path), 'n');
+    std::vector<uint8_t> little(1 << 16);
+    Arena block = {little.size(), 0, little.data()};
+    SpriteExporter starved;
+    startSpriteExporter(&starved, &block, 0);
+    const struct { SpriteExporter* exporter; std::string path; uint32_t written; } edges[] = {
+        {&exporter.exporter, longest, ExportedPng | ExportedJson | ExportedGif},
+        {&exporter.exporter, longest + "n", 0},
+        {&starved, path + "2", 0}};
+    for (const auto& e : edges)
+        EXPECT_EQ(exportAnimation(e.exporter, &one.animation, &defaultExportLook, e.path.c_str(), 1280, 720), e.written)
+            << e.path.size() << (e.exporter == &starved ? ": an exporter short of memory" : "");
 }
 
 } // namespace
