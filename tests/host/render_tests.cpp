@@ -160,15 +160,20 @@ TEST_F(Render, SceneryDrawsWhatItsArenaHoldsAndIsWrittenWhole)
 // A minimised window keeps the last matrix; before there is one, a 1 x 1 area stands in.
 TEST(Projection, AnUnusableSizeKeepsTheLastMatrixOrStandsInAsOnePixel)
 {
-    const struct { float before; int32_t width, height; float x, y; } cases[] = {
-        {0, 640, 360, 2 / 640.0f, 2 / 360.0f},
-        {0, 0, 360, 2, 2},
-        {0, 640, -1, 2, 2},
-        {2 / 640.0f, 0, 0, 2 / 640.0f, 2 / 640.0f},
+    // A one-pixel side gives 2, the most a matrix can hold; more is no matrix.
+    const struct { float before, beforeY; int32_t width, height; float x, y; } cases[] = {
+        {0, 0, 640, 360, 2 / 640.0f, 2 / 360.0f},
+        {0, 0, 0, 360, 2, 2},
+        {0, 0, 640, -1, 2, 2},
+        {2 / 640.0f, 2 / 640.0f, 0, 0, 2 / 640.0f, 2 / 640.0f},
+        {2, 2 / 720.0f, 0, 0, 2, 2 / 720.0f},
+        {2 / 640.0f, 2, 0, 0, 2 / 640.0f, 2},
+        {2.5f, 2 / 720.0f, 0, 0, 2, 2},
+        {2 / 640.0f, 2.5f, 0, 0, 2, 2},
     };
     for (const auto& c : cases)
     {
-        float matrix[16] = {c.before, 0, 0, 0, 0, c.before};
+        float matrix[16] = {c.before, 0, 0, 0, 0, c.beforeY};
         computeScreenToNormalized(matrix, c.width, c.height);
         EXPECT_EQ((std::vector<float>{matrix[0], matrix[5]}), (std::vector<float>{c.x, c.y})) << c.width << c.height;
     }
