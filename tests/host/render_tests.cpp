@@ -192,9 +192,10 @@ struct TinyAtlas
 TEST_F(Render, SubmissionStopsAtTheEndOfTheScratch)
 {
     // The scratch, entered at an odd byte, holds one square (116 bytes of
-    // vertices and indices) or one glyph (148) past its alignment, but not two.
+    // vertices and indices) or exactly one glyph (148) past its alignment.
     frame.list.scratch = frame.region(200);
     frame.list.scratch.used = 3;
+    frame.list.scratch.capacity = 3 + (16 - ((uintptr_t)frame.list.scratch.base + 3) % 16) % 16 + 148;
     TinyAtlas tiny;
     frame.text.font = &tiny.atlas;
     float point[6] = {1, 1, 2, 2, 3, 3};
@@ -206,6 +207,17 @@ TEST_F(Render, SubmissionStopsAtTheEndOfTheScratch)
     EXPECT_EQ(frame.points.indexBytesUsed, 20u) << "expansion stops at the draw that does not fit";
     EXPECT_EQ(frame.text.indexBytesUsed, 40u) << "each draw gives its room back";
     EXPECT_EQ(frame.list.scratch.used, 3u);
+}
+
+// A frame the shown copy cannot hold whole is never the same, and leaves no copy behind.
+TEST_F(Render, AFrameTooBigForTheShownCopyIsNeverTheSame)
+{
+    ShownFrame shown = {frame.region(24), 0, 0}; // the count (4) and one clear (20)
+    pushClear(&frame.list, colorBlack);
+    bool first = sameAsShownFrame(&frame.list, &shown), again = sameAsShownFrame(&frame.list, &shown);
+    pushViewport(&frame.list, 0, 0, 1, 1);
+    bool grown = sameAsShownFrame(&frame.list, &shown);
+    EXPECT_EQ((std::vector<uint64_t>{first, again, grown, shown.valid, shown.length}), (std::vector<uint64_t>{0, 1, 0, 0, 0}));
 }
 
 TEST_F(Render, ViewportTruncatesAndNeverPassesNonsense)
