@@ -125,6 +125,17 @@ TEST_F(Render, EveryCapacityRefusesTheWholeDraw)
     pushText(&frame.lines, 0, 0, (const uint8_t*)"ab", 2, 24, colorWhite);
     EXPECT_EQ(frame.points.drawCount + frame.lines.drawCount, 0u);
 
+    // An empty draw is passed over; one whose points reach a byte past the batch's data is left out.
+    pushDraw(&frame.points, rect, 0, 2.0f, colorRed);
+    pushDraw(&frame.points, rect, 1, 2.0f, colorRed);
+    pushDraw(&frame.points, rect, 2, 2.0f, colorRed);
+    frame.points.vertexData.used -= 1;
+    resetBatch(&frame.rects);
+    resetCommandList(&frame.list);
+    clearRecordedCalls();
+    frame.submit();
+    EXPECT_EQ(argsOf("glDrawElements").at(0)[1], 5) << "the first point's square alone";
+
     // Room for 32 bytes: the clear (20) fits, the viewport (20) does not, a batch command (12) still does.
     RenderCommandList tight = {0, frame.region(32), {}, 0};
     pushClear(&tight, colorBlack);
