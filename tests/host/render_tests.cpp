@@ -130,11 +130,13 @@ TEST_F(Render, EveryCapacityRefusesTheWholeDraw)
     pushDraw(&frame.points, rect, 1, 2.0f, colorRed);
     pushDraw(&frame.points, rect, 2, 2.0f, colorRed);
     frame.points.vertexData.used -= 1;
+    pushDraw(&frame.lines, rect, 2, colorRed);
+    frame.lines.positionComponents = 1; // a layout no batch can draw
     resetBatch(&frame.rects);
     resetCommandList(&frame.list);
     clearRecordedCalls();
     frame.submit();
-    EXPECT_EQ(argsOf("glDrawElements").at(0)[1], 5) << "the first point's square alone";
+    EXPECT_EQ(argsOf("glDrawElements"), (Calls{{GL_TRIANGLE_STRIP, 5, GL_UNSIGNED_INT, 0}})) << "the first point's square alone";
 
     // Room for 32 bytes: the clear (20) fits, the viewport (20) does not, a batch command (12) still does.
     RenderCommandList tight = {0, frame.region(32), {}, 0};
