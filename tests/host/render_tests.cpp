@@ -5,6 +5,7 @@
 #include "app/scenery.h"
 #include "render/frame_submission.h"
 #include "render/render_batch.h"
+#include "render/thick_lines.h"
 #include "tests/host/recording_gl.h"
 #include "text/font_atlas.h"
 
@@ -220,6 +221,22 @@ TEST_F(Render, SubmissionStopsAtTheEndOfTheScratch)
     EXPECT_EQ(frame.points.indexBytesUsed, 20u) << "expansion stops at the draw that does not fit";
     EXPECT_EQ(frame.text.indexBytesUsed, 40u) << "each draw gives its room back";
     EXPECT_EQ(frame.list.scratch.used, 3u);
+}
+
+// A quad per segment and one for a lone point, from a scratch that holds exactly
+// the batch's room; lines mid-grey or lighter blend by the lighter value.
+TEST_F(Render, ThickLinesDrawAQuadPerSegmentFromTheirScratch)
+{
+    RenderBatch thick = frame.batch(thickLineBatchSize, 9);
+    const float path[6] = {0, 0, 10, 0, 10, 10};
+    pushThickLine(&thick, path, 3, 2, {0.5f, 0.5f, 0.5f, 1}, false);
+    pushThickLine(&thick, path, 1, 2, colorWhite, false);
+    frame.list.scratch = frame.region(12560);
+    frame.list.scratch.capacity = (16 - (uintptr_t)frame.list.scratch.base % 16) % 16 + 64 * (4 * thickLineVertexBytes + 20);
+    pushDrawBatch(&frame.list, &thick);
+    submitFrame(&frame.list);
+    EXPECT_EQ(argsOf("glDrawElements"), (Calls{{GL_TRIANGLE_STRIP, 15, GL_UNSIGNED_INT, 0}}));
+    EXPECT_EQ(argsOf("glBlendEquation"), (Calls{{GL_MAX}, {GL_FUNC_ADD}}));
 }
 
 // A frame the shown copy cannot hold whole is never the same, and leaves no copy behind.
