@@ -230,13 +230,20 @@ TEST_F(Render, ThickLinesDrawAQuadPerSegmentFromTheirScratch)
     RenderBatch thick = frame.batch(thickLineBatchSize, 9);
     const float path[6] = {0, 0, 10, 0, 10, 10};
     pushThickLine(&thick, path, 3, 2, {0.5f, 0.5f, 0.5f, 1}, false);
-    pushThickLine(&thick, path, 1, 2, colorWhite, false);
+    pushThickLine(&thick, path + 2, 1, 2, colorWhite, false);
     frame.list.scratch = frame.region(12560);
     frame.list.scratch.capacity = (16 - (uintptr_t)frame.list.scratch.base % 16) % 16 + 64 * (4 * thickLineVertexBytes + 20);
     pushDrawBatch(&frame.list, &thick);
     submitFrame(&frame.list);
     EXPECT_EQ(argsOf("glDrawElements"), (Calls{{GL_TRIANGLE_STRIP, 15, GL_UNSIGNED_INT, 0}}));
     EXPECT_EQ(argsOf("glBlendEquation"), (Calls{{GL_MAX}, {GL_FUNC_ADD}}));
+    // The first corner of the first segment's quad and of the dot's: the segment's ends and the half width.
+    for (uint32_t quad : {0, 2})
+    {
+        float ends[5];
+        memcpy(ends, bufferBytes(thick.vertexBuffer).data() + (quad * 4 * 11 + 2) * 4, sizeof ends);
+        EXPECT_EQ(std::vector<float>(ends, ends + 5), (std::vector<float>{quad ? 10.0f : 0, 0, 10, 0, 1})) << quad;
+    }
 }
 
 // A frame the shown copy cannot hold whole is never the same, and leaves no copy behind.
