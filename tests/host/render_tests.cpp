@@ -137,7 +137,7 @@ TEST_F(Render, EveryCapacityRefusesTheWholeDraw)
     resetCommandList(&frame.list);
     clearRecordedCalls();
     frame.submit();
-    EXPECT_EQ(argsOf("glDrawElements"), (Calls{{GL_TRIANGLE_STRIP, 5, GL_UNSIGNED_INT, 0}})) << "the first point's square alone";
+    EXPECT_EQ(argsOf("glDrawElements"), (Calls{{GL_TRIANGLE_STRIP, 5, GL_UNSIGNED_INT, 0}})) << "the first square alone";
 
     // Room for 32 bytes: the clear (20) fits, the viewport (20) does not, a batch command (12) still does.
     RenderCommandList tight = {0, frame.region(32), {}, 0};
@@ -232,10 +232,10 @@ TEST_F(Render, ThickLinesDrawAQuadPerSegmentFromTheirScratch)
     pushThickLine(&thick, path, 3, 2, {0.5f, 0.5f, 0.5f, 1}, false);
     pushThickLine(&thick, path + 2, 1, 2, colorWhite, false);
     frame.list.scratch = frame.region(12560);
-    frame.list.scratch.capacity = (16 - (uintptr_t)frame.list.scratch.base % 16) % 16 + 64 * (4 * thickLineVertexBytes + 20);
+    frame.list.scratch.capacity = (16 - (uintptr_t)frame.list.scratch.base % 16) % 16 + 64 * (4 * 44 + 20);
     pushDrawBatch(&frame.list, &thick);
     submitFrame(&frame.list);
-    EXPECT_EQ(argsOf("glDrawElements"), (Calls{{GL_TRIANGLE_STRIP, 15, GL_UNSIGNED_INT, 0}}));
+    ASSERT_EQ(argsOf("glDrawElements"), (Calls{{GL_TRIANGLE_STRIP, 15, GL_UNSIGNED_INT, 0}}));
     EXPECT_EQ(argsOf("glBlendEquation"), (Calls{{GL_MAX}, {GL_FUNC_ADD}}));
     // The first corner of the first segment's quad and of the dot's: the segment's ends and the half width.
     for (uint32_t quad : {0, 2})
@@ -254,7 +254,8 @@ TEST_F(Render, AFrameTooBigForTheShownCopyIsNeverTheSame)
     bool first = sameAsShownFrame(&frame.list, &shown), again = sameAsShownFrame(&frame.list, &shown);
     pushViewport(&frame.list, 0, 0, 1, 1);
     bool grown = sameAsShownFrame(&frame.list, &shown);
-    EXPECT_EQ((std::vector<uint64_t>{first, again, grown, shown.valid, shown.length}), (std::vector<uint64_t>{0, 1, 0, 0, 0}));
+    EXPECT_EQ((std::vector<uint64_t>{first, again, grown, shown.valid, shown.length}),
+              (std::vector<uint64_t>{0, 1, 0, 0, 0}));
 }
 
 TEST_F(Render, ViewportTruncatesAndNeverPassesNonsense)
