@@ -137,7 +137,7 @@ TEST_F(Render, EveryCapacityRefusesTheWholeDraw)
     resetCommandList(&frame.list);
     clearRecordedCalls();
     frame.submit();
-    EXPECT_EQ(argsOf("glDrawElements"), (Calls{{GL_TRIANGLE_STRIP, 5, GL_UNSIGNED_INT, 0}})) << "the first square alone";
+    EXPECT_EQ(argsOf("glDrawElements"), (Calls{{GL_TRIANGLE_STRIP, 5, GL_UNSIGNED_INT, 0}})) << "one square";
 
     // Room for 32 bytes: the clear (20) fits, the viewport (20) does not, a batch command (12) still does.
     RenderCommandList tight = {0, frame.region(32), {}, 0};
