@@ -33,6 +33,14 @@ void useBatchProgramAndBuffers(RenderBatch* batch)
     gl.glBufferData(GL_ELEMENT_ARRAY_BUFFER, (GLsizeiptr)batch->indexBufferSize, nullptr, GL_DYNAMIC_DRAW);
 }
 
+bool insideVertexData(const RenderBatch* batch, const void* data, uint64_t bytes)
+{
+    uintptr_t start = (uintptr_t)batch->vertexData.base;
+    uintptr_t at = (uintptr_t)data;
+    if (bytes == 0) return true;
+    return at >= start && at - start <= batch->vertexData.used && bytes <= batch->vertexData.used - (at - start);
+}
+
 namespace {
 
 const uint32_t stripEnd = 0xFFFFFFFFu;
@@ -110,15 +118,6 @@ void loadPoint(const float* points, uint64_t floatIndex, float* x, float* y)
     memcpy(pair, points + floatIndex, sizeof pair);
     *x = pair[0];
     *y = pair[1];
-}
-
-// A draw record is trusted only when the data it names lies inside the batch.
-bool insideVertexData(const RenderBatch* batch, const void* data, uint64_t bytes)
-{
-    uintptr_t start = (uintptr_t)batch->vertexData.base;
-    uintptr_t at = (uintptr_t)data;
-    if (bytes == 0) return true;
-    return at >= start && at - start <= batch->vertexData.used && bytes <= batch->vertexData.used - (at - start);
 }
 
 bool takeAreas(Arena* scratch, uint64_t vertexBytes, uint64_t indexBytes, DrawAreas* areas)

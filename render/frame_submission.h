@@ -26,6 +26,10 @@ void useBatchProgramAndBuffers(RenderBatch* batch);
 // vertex buffer at offset, one vertex every stride bytes.
 void setAttribute(uint32_t program, const char* name, uint32_t components, uint64_t stride, uint64_t offset);
 
+// Whether the bytes a draw record names lie inside the batch's copied data;
+// only such a record is trusted. No bytes always do.
+bool insideVertexData(const RenderBatch* batch, const void* data, uint64_t bytes);
+
 // Turns the frame's commands into GL calls: one indexed draw per non-empty batch.
 void submitFrame(RenderCommandList* list);
 

@@ -41,14 +41,6 @@ float clampCoordinate(float value)
     return value < -coordinateLimit ? -coordinateLimit : value > coordinateLimit ? coordinateLimit : value;
 }
 
-bool insideVertexData(const RenderBatch* batch, const void* data, uint64_t bytes)
-{
-    uintptr_t start = (uintptr_t)batch->vertexData.base;
-    uintptr_t at = (uintptr_t)data;
-    if (bytes == 0) return true;
-    return at >= start && at - start <= batch->vertexData.used && bytes <= batch->vertexData.used - (at - start);
-}
-
 float* putCorner(float* at, float x, float y, const float ends[4], float radius, Color color)
 {
     const float vertex[11] = {x, y, ends[0], ends[1], ends[2], ends[3], radius, color.r, color.g, color.b, color.a};

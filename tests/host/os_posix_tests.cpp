@@ -117,7 +117,8 @@ TEST(EndSignals, TermHupAndIntAreNotedAndWakeTheWait)
             bool quietBefore = !endSignalArrived();
             raise(signal);
             pollfd wait = {wake, POLLIN, 0};
-            _exit(quietBefore && endSignalArrived() && poll(&wait, 1, 0) == 1 ? 0 : 3);
+            char byte = 0;
+            _exit(quietBefore && endSignalArrived() && poll(&wait, 1, 0) == 1 && read(wake, &byte, 1) == 1 ? 0 : 3);
         }
         int status = 0;
         waitpid(child, &status, 0);

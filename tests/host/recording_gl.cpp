@@ -118,6 +118,8 @@ void APIENTRY glReadPixels(GLint x, GLint y, GLsizei width, GLsizei height, GLen
 
 } // namespace recording
 
+const std::vector<uint8_t>& bufferBytes(uint32_t name) { return buffers[name]; }
+
 bool readPixelsPattern(uint32_t read, uint32_t x, uint32_t y)
 {
     return (x * 7 + y * 3 + read) % 5 == 0;

@@ -26,6 +26,9 @@ uint64_t fnvHash(const void* data, size_t size, uint64_t hash = fnvStart);
 // A hash of every call since the last clear, data passed by pointer included.
 uint64_t recordingDigest();
 
+// The bytes of buffer `name` as the latest uploads left them (empty for no such buffer).
+const std::vector<uint8_t>& bufferBytes(uint32_t name);
+
 // Whether pixel (x, y), from the bottom left, of the read-th glReadPixels
 // since installRecordingGL() reads as opaque white (else transparent black).
 bool readPixelsPattern(uint32_t read, uint32_t x, uint32_t y);

@@ -5,6 +5,7 @@
 #include "app/scenery.h"
 #include "render/frame_submission.h"
 #include "render/render_batch.h"
+#include "render/thick_lines.h"
 #include "tests/host/recording_gl.h"
 #include "text/font_atlas.h"
 
@@ -125,6 +126,19 @@ TEST_F(Render, EveryCapacityRefusesTheWholeDraw)
     pushText(&frame.lines, 0, 0, (const uint8_t*)"ab", 2, 24, colorWhite);
     EXPECT_EQ(frame.points.drawCount + frame.lines.drawCount, 0u);
 
+    // An empty draw is passed over; one whose points reach a byte past the batch's data is left out.
+    pushDraw(&frame.points, rect, 0, 2.0f, colorRed);
+    pushDraw(&frame.points, rect, 1, 2.0f, colorRed);
+    pushDraw(&frame.points, rect, 2, 2.0f, colorRed);
+    frame.points.vertexData.used -= 1;
+    pushDraw(&frame.lines, rect, 2, colorRed);
+    frame.lines.positionComponents = 1; // a layout no batch can draw
+    resetBatch(&frame.rects);
+    resetCommandList(&frame.list);
+    clearRecordedCalls();
+    frame.submit();
+    EXPECT_EQ(argsOf("glDrawElements"), (Calls{{GL_TRIANGLE_STRIP, 5, GL_UNSIGNED_INT, 0}})) << "one square";
+
     // Room for 32 bytes: the clear (20) fits, the viewport (20) does not, a batch command (12) still does.
     RenderCommandList tight = {0, frame.region(32), {}, 0};
     pushClear(&tight, colorBlack);
@@ -160,15 +174,20 @@ TEST_F(Render, SceneryDrawsWhatItsArenaHoldsAndIsWrittenWhole)
 // A minimised window keeps the last matrix; before there is one, a 1 x 1 area stands in.
 TEST(Projection, AnUnusableSizeKeepsTheLastMatrixOrStandsInAsOnePixel)
 {
-    const struct { float before; int32_t width, height; float x, y; } cases[] = {
-        {0, 640, 360, 2 / 640.0f, 2 / 360.0f},
-        {0, 0, 360, 2, 2},
-        {0, 640, -1, 2, 2},
-        {2 / 640.0f, 0, 0, 2 / 640.0f, 2 / 640.0f},
+    // A one-pixel side gives 2, the most a matrix can hold; more is no matrix.
+    const struct { float before, beforeY; int32_t width, height; float x, y; } cases[] = {
+        {0, 0, 640, 360, 2 / 640.0f, 2 / 360.0f},
+        {0, 0, 0, 360, 2, 2},
+        {0, 0, 640, -1, 2, 2},
+        {2 / 640.0f, 2 / 640.0f, 0, 0, 2 / 640.0f, 2 / 640.0f},
+        {2, 2 / 720.0f, 0, 0, 2, 2 / 720.0f},
+        {2 / 640.0f, 2, 0, 0, 2 / 640.0f, 2},
+        {2.5f, 2 / 720.0f, 0, 0, 2, 2},
+        {2 / 640.0f, 2.5f, 0, 0, 2, 2},
     };
     for (const auto& c : cases)
     {
-        float matrix[16] = {c.before, 0, 0, 0, 0, c.before};
+        float matrix[16] = {c.before, 0, 0, 0, 0, c.beforeY};
         computeScreenToNormalized(matrix, c.width, c.height);
         EXPECT_EQ((std::vector<float>{matrix[0], matrix[5]}), (std::vector<float>{c.x, c.y})) << c.width << c.height;
     }
@@ -187,9 +206,10 @@ struct TinyAtlas
 TEST_F(Render, SubmissionStopsAtTheEndOfTheScratch)
 {
     // The scratch, entered at an odd byte, holds one square (116 bytes of
-    // vertices and indices) or one glyph (148) past its alignment, but not two.
+    // vertices and indices) or exactly one glyph (148) past its alignment.
     frame.list.scratch = frame.region(200);
     frame.list.scratch.used = 3;
+    frame.list.scratch.capacity = 3 + (16 - ((uintptr_t)frame.list.scratch.base + 3) % 16) % 16 + 148;
     TinyAtlas tiny;
     frame.text.font = &tiny.atlas;
     float point[6] = {1, 1, 2, 2, 3, 3};
@@ -201,6 +221,41 @@ TEST_F(Render, SubmissionStopsAtTheEndOfTheScratch)
     EXPECT_EQ(frame.points.indexBytesUsed, 20u) << "expansion stops at the draw that does not fit";
     EXPECT_EQ(frame.text.indexBytesUsed, 40u) << "each draw gives its room back";
     EXPECT_EQ(frame.list.scratch.used, 3u);
+}
+
+// A quad per segment and one for a lone point, from a scratch that holds exactly
+// the batch's room; lines mid-grey or lighter blend by the lighter value.
+TEST_F(Render, ThickLinesDrawAQuadPerSegmentFromTheirScratch)
+{
+    RenderBatch thick = frame.batch(thickLineBatchSize, 9);
+    const float path[6] = {0, 0, 10, 0, 10, 10};
+    pushThickLine(&thick, path, 3, 2, {0.5f, 0.5f, 0.5f, 1}, false);
+    pushThickLine(&thick, path + 2, 1, 2, colorWhite, false);
+    frame.list.scratch = frame.region(12560);
+    frame.list.scratch.capacity = (16 - (uintptr_t)frame.list.scratch.base % 16) % 16 + 64 * (4 * 44 + 20);
+    pushDrawBatch(&frame.list, &thick);
+    submitFrame(&frame.list);
+    ASSERT_EQ(argsOf("glDrawElements"), (Calls{{GL_TRIANGLE_STRIP, 15, GL_UNSIGNED_INT, 0}}));
+    EXPECT_EQ(argsOf("glBlendEquation"), (Calls{{GL_MAX}, {GL_FUNC_ADD}}));
+    // The first corner of the first segment's quad and of the dot's: the segment's ends and the half width.
+    for (uint32_t quad : {0, 2})
+    {
+        float ends[5];
+        memcpy(ends, bufferBytes(thick.vertexBuffer).data() + (quad * 4 * 11 + 2) * 4, sizeof ends);
+        EXPECT_EQ(std::vector<float>(ends, ends + 5), (std::vector<float>{quad ? 10.0f : 0, 0, 10, 0, 1})) << quad;
+    }
+}
+
+// A frame the shown copy cannot hold whole is never the same, and leaves no copy behind.
+TEST_F(Render, AFrameTooBigForTheShownCopyIsNeverTheSame)
+{
+    ShownFrame shown = {frame.region(24), 0, 0}; // the count (4) and one clear (20)
+    pushClear(&frame.list, colorBlack);
+    bool first = sameAsShownFrame(&frame.list, &shown), again = sameAsShownFrame(&frame.list, &shown);
+    pushViewport(&frame.list, 0, 0, 1, 1);
+    bool grown = sameAsShownFrame(&frame.list, &shown);
+    EXPECT_EQ((std::vector<uint64_t>{first, again, grown, shown.valid, shown.length}),
+              (std::vector<uint64_t>{0, 1, 0, 0, 0}));
 }
 
 TEST_F(Render, ViewportTruncatesAndNeverPassesNonsense)
