@@ -473,6 +473,7 @@ const struct { const char* name; std::string script; } steps[] = {
     {"a drag: unsaved again", "point 0 700 300"},
     {"Tab back to the room; Control+Z and Control+Y act there, Control+I not", "Tab; Control+Z; Control+Y; Control+I"},
     {"F1 help in the room", "F1"},
+    {"F1 closes help; in the editor Control+X and Control+M neither swap nor mirror", "F1; Tab; Control+X; Control+M"},
     {"a quit request ends the run; the unsaved edits go to autosave.anim", "quit; autosave"},
 };
 
