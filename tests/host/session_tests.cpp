@@ -474,6 +474,8 @@ const struct { const char* name; std::string script; } steps[] = {
     {"Tab back to the room; Control+Z and Control+Y act there, Control+I not", "Tab; Control+Z; Control+Y; Control+I"},
     {"F1 help in the room", "F1"},
     {"F1 closes help; in the editor Control+X and Control+M neither swap nor mirror", "F1; Tab; Control+X; Control+M"},
+    {"a Control+click on box 2 deletes that frame; the next takes its place", "click 157 705 Control"},
+    {"F1 in a window 130 high: the editor's help keeps its title and no line", "size 1280 130; F1"},
     {"a quit request ends the run; the unsaved edits go to autosave.anim", "quit; autosave"},
 };
 
