@@ -9,6 +9,7 @@
 #include "character/frame_strip.h"
 #include "character/pose_editor.h"
 #include "character/skeleton.h"
+#include "platform/window.h"
 #include <gtest/gtest.h>
 
 namespace {
@@ -125,7 +126,7 @@ TEST(JointDrag, TurnsAboutTheParentWithAllBelowOrReachesWithTwoBonesKeepingLengt
 
 TEST(FrameEdits, SwapMirrorAndMoveUndoThemselvesAndInBetweensKeepLengths)
 {
-    Pose frames[4] = {basePose(), basePose(), basePose()};
+    Pose frames[4] = {basePose(), basePose(), basePose(), basePose()};
     frames[1].points[9].x = 2.75f;
     frames[2].points[0] = {NAN, 1};
     Pose original[4];
@@ -143,8 +144,11 @@ TEST(FrameEdits, SwapMirrorAndMoveUndoThemselvesAndInBetweensKeepLengths)
     EXPECT_TRUE(moveSelectedFrame(&strip, &animation, 1));
     strip.selectedFrame = 2;
     EXPECT_FALSE(moveSelectedFrame(&strip, &animation, 1));
-    strip.selectedFrame = 3; // past the last frame: nothing to move
+    strip.selectedFrame = 3; // past the last frame: nothing to move, swap or mirror
     EXPECT_FALSE(moveSelectedFrame(&strip, &animation, -1));
+    Window window = {};
+    window.keys[keyLetter('X')] = window.keys[keyLetter('M')] = Pressed;
+    runFrameEditKeys(&strip, &window, &animation);
     EXPECT_EQ(memcmp(frames, original, sizeof frames), 0);
     frames[0].points[3].x = -3e38f; // would overflow
     frames[0].points[9].x = 1e38f;
