@@ -479,6 +479,7 @@ const struct { const char* name; std::string script; } steps[] = {
     {"F1 closes it; at 760 x 720 the status line cuts the name's front and keeps the *", "F1; size 760 720; wait 1"},
     {"22 x 168: room for less than an ellipsis, no status line; the legs label on the lowest baseline",
      "size 22 168; wait 1"},
+    {"Tab to the room at 1280 x 476: the hint's foot just on its lowest line", "Tab; size 1280 476; wait 1"},
     {"a quit request ends the run; the unsaved edits go to autosave.anim", "quit; autosave"},
 };
 
