@@ -122,6 +122,11 @@ TEST(JointDrag, TurnsAboutTheParentWithAllBelowOrReachesWithTwoBonesKeepingLengt
     pose.points[10] = {s.x, s.y - 1};
     pose = dragged(pose, 10, {s.x, s.y - 0.5f}, true);
     EXPECT_NEAR(pose.points[11].x, s.x + 0.5 * sqrt(0.75), 1e-4);
+    // An arm whose lengths round the cosine at full stretch past 1 still stretches straight for a far target.
+    pose.points[11] = {24, 109};
+    pose.points[10] = {28, 98};
+    pose = dragged(pose, 10, {s.x, s.y - 200}, true);
+    EXPECT_NEAR(pose.points[11].x, s.x, 1e-4);
 }
 
 TEST(FrameEdits, SwapMirrorAndMoveUndoThemselvesAndInBetweensKeepLengths)
