@@ -122,6 +122,7 @@ TEST(FontAtlas, FailedBuildsLeaveNoAtlas)
         {"empty.ttf", ""},
         {"not_a_font.ttf", std::string(4096, 'x')},
         {"a_byte_late.ttf", fileContents(dejaVu).substr(1) + '\0'}, // its tables inside the file but no font header
+        {"cut_directory.ttf", fileContents(dejaVu).substr(0, flat.bytes.find("maxp") + 8)}, // maxp's place cut off
         {"cut.ttf", fileContents(dejaVu).substr(0, flat.bytes.size() - 1)}, // its last table ends the file
         {"flat.ttf", flat.bytes},
     };
