@@ -149,11 +149,7 @@ void updateFrameStrip(FrameStripState* strip, PoseEditorState* editor, const Win
     float addBox[4];
     frameBox(addBox, animation->frameCount, (float)window->clientHeight);
     // With no frame there is nothing to copy and no pose to edit.
-    if (animation->frameCount == 0)
-    {
-        pushDraw(rects, addBox, 1, colorGreen);
-        return;
-    }
+    if (animation->frameCount == 0) return;
     // Deleting the last frame moves the add box under the mouse; the click that
     // deleted must not also duplicate.
     if (!clickTaken && clickedInside(window, mouse, addBox))

@@ -473,6 +473,13 @@ const struct { const char* name; std::string script; } steps[] = {
     {"a drag: unsaved again", "point 0 700 300"},
     {"Tab back to the room; Control+Z and Control+Y act there, Control+I not", "Tab; Control+Z; Control+Y; Control+I"},
     {"F1 help in the room", "F1"},
+    {"F1 closes help; in the editor Control+X and Control+M neither swap nor mirror", "F1; Tab; Control+X; Control+M"},
+    {"a Control+click on box 2 deletes that frame; the next takes its place", "click 157 705 Control"},
+    {"F1 in a window 130 high: the editor's help keeps its title and no line", "size 1280 130; F1"},
+    {"F1 closes it; at 760 x 720 the status line cuts the name's front and keeps the *", "F1; size 760 720; wait 1"},
+    {"22 x 168: room for less than an ellipsis, no status line; the legs label on the lowest baseline",
+     "size 22 168; wait 1"},
+    {"Tab to the room at 1280 x 476: the hint's foot just on its lowest line", "Tab; size 1280 476; wait 1"},
     {"a quit request ends the run; the unsaved edits go to autosave.anim", "quit; autosave"},
 };
 

@@ -9,6 +9,7 @@
 #include "character/frame_strip.h"
 #include "character/pose_editor.h"
 #include "character/skeleton.h"
+#include "platform/window.h"
 #include <gtest/gtest.h>
 
 namespace {
@@ -101,22 +102,36 @@ TEST(JointDrag, TurnsAboutTheParentWithAllBelowOrReachesWithTwoBonesKeepingLengt
     JointDrag drag = startJointDrag(&pose, 11, false, press);
     EXPECT_TRUE(followJointDrag(&drag, &pose, {s.x - (press.y - s.y), s.y + (press.x - s.x)}));
     EXPECT_LT(distance(pose.points[11], {s.x - (e.y - s.y), s.y + (e.x - s.x)}), 1e-4);
-    // The mouse exactly on the joint moves nothing; a point on its parent has no joint drag.
-    pose = dragged(base, 11, base.points[12], false);
-    EXPECT_EQ(memcmp(&pose, &base, sizeof pose), 0);
+    // The mouse then exactly on the joint moves nothing; a pose changed meanwhile ends the drag, even
+    // when changed back. A point on its parent, or past the last, has no joint drag; Control+Shift on
+    // an elbow turns it.
+    Pose turnedElbow = pose;
+    EXPECT_TRUE(followJointDrag(&drag, &pose, s));
+    EXPECT_EQ(memcmp(&pose, &turnedElbow, sizeof pose), 0);
+    pose = base;
+    EXPECT_FALSE(followJointDrag(&drag, &pose, press));
+    pose = turnedElbow;
+    EXPECT_FALSE(followJointDrag(&drag, &pose, press));
     pose.points[13] = pose.points[14];
     EXPECT_EQ(startJointDrag(&pose, 13, false, {}).kind, JointDragNone);
-    // A straight arm hanging down, its hand reached halfway up: the elbow bends counter-clockwise, out to the right.
+    EXPECT_EQ(startJointDrag(&pose, 28, false, {}).kind, JointDragNone);
+    EXPECT_EQ(startJointDrag(&pose, 11, true, {}).kind, JointDragTurn);
+    // A short straight arm hanging down, its hand reached halfway up: the elbow bends counter-clockwise, out to the right.
     pose = base;
-    pose.points[11] = {s.x, s.y - 20};
-    pose.points[10] = {s.x, s.y - 40};
-    pose = dragged(pose, 10, {s.x, s.y - 20}, true);
-    EXPECT_NEAR(pose.points[11].x, s.x + 20 * sqrt(0.75), 1e-3);
+    pose.points[11] = {s.x, s.y - 0.5f};
+    pose.points[10] = {s.x, s.y - 1};
+    pose = dragged(pose, 10, {s.x, s.y - 0.5f}, true);
+    EXPECT_NEAR(pose.points[11].x, s.x + 0.5 * sqrt(0.75), 1e-4);
+    // An arm whose lengths round the cosine at full stretch past 1 still stretches straight for a far target.
+    pose.points[11] = {24, 109};
+    pose.points[10] = {28, 98};
+    pose = dragged(pose, 10, {s.x, s.y - 200}, true);
+    EXPECT_NEAR(pose.points[11].x, s.x, 1e-4);
 }
 
 TEST(FrameEdits, SwapMirrorAndMoveUndoThemselvesAndInBetweensKeepLengths)
 {
-    Pose frames[4] = {basePose(), basePose(), basePose()};
+    Pose frames[4] = {basePose(), basePose(), basePose(), basePose()};
     frames[1].points[9].x = 2.75f;
     frames[2].points[0] = {NAN, 1};
     Pose original[4];
@@ -134,8 +149,11 @@ TEST(FrameEdits, SwapMirrorAndMoveUndoThemselvesAndInBetweensKeepLengths)
     EXPECT_TRUE(moveSelectedFrame(&strip, &animation, 1));
     strip.selectedFrame = 2;
     EXPECT_FALSE(moveSelectedFrame(&strip, &animation, 1));
-    strip.selectedFrame = 3; // past the last frame: nothing to move
+    strip.selectedFrame = 3; // past the last frame: nothing to move, swap or mirror
     EXPECT_FALSE(moveSelectedFrame(&strip, &animation, -1));
+    Window window = {};
+    window.keys[keyLetter('X')] = window.keys[keyLetter('M')] = Pressed;
+    runFrameEditKeys(&strip, &window, &animation);
     EXPECT_EQ(memcmp(frames, original, sizeof frames), 0);
     frames[0].points[3].x = -3e38f; // would overflow
     frames[0].points[9].x = 1e38f;

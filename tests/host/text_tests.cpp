@@ -121,6 +121,8 @@ TEST(FontAtlas, FailedBuildsLeaveNoAtlas)
     const struct { std::string name, bytes; } files[] = {
         {"empty.ttf", ""},
         {"not_a_font.ttf", std::string(4096, 'x')},
+        {"a_byte_late.ttf", fileContents(dejaVu).substr(1) + '\0'}, // its tables inside the file but no font header
+        {"cut_directory.ttf", fileContents(dejaVu).substr(0, flat.bytes.find("maxp") + 8)}, // maxp's place cut off
         {"cut.ttf", fileContents(dejaVu).substr(0, flat.bytes.size() - 1)}, // its last table ends the file
         {"flat.ttf", flat.bytes},
     };
@@ -262,9 +264,10 @@ TEST(TextLayout, QuadsStartEachLineAtThePenOneLineLower)
     EXPECT_EQ(indices, (std::vector<uint32_t>{7, 8, 9, 10, end, 11, 12, 13, 14, end, 15, 16, 17, 18, end}));
 }
 
-// The status as text: a name of control characters, each shown as three bytes,
-// fills the buffer to its end and no further (no typed name comes near); a
-// look as long as the buffer gives way to the status.
+// The status as text: a name too long to convert shows as typed; a name of
+// control characters, each shown as three bytes, fills the buffer to its end
+// and no further (no typed name comes near); a look as long as the buffer
+// gives way to the status.
 TEST(StatusLine, FormatsTheFactsWithinItsCapacity)
 {
     std::vector<uint8_t> out(statusCapacity); // exactly, so a write past it trips the sanitizer
@@ -279,6 +282,9 @@ TEST(StatusLine, FormatsTheFactsWithinItsCapacity)
     EXPECT_NE(status(0).find("zoom 0.00" + dot), std::string::npos);
     facts.zoom = 1e30f;
     EXPECT_NE(status(0).find("zoom 10000000.00" + dot), std::string::npos);
+    const std::string euros(200, '\x80'); // too long to convert: shown as typed
+    facts.name = (const uint8_t*)euros.data(), facts.nameLength = 200;
+    EXPECT_EQ(status(0).substr(start), euros);
     facts.name = (const uint8_t*)controls.data(), facts.nameLength = 300;
     EXPECT_EQ(status(1).size(), statusCapacity);
     EXPECT_EQ(end, statusCapacity);
