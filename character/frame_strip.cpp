@@ -149,7 +149,11 @@ void updateFrameStrip(FrameStripState* strip, PoseEditorState* editor, const Win
     float addBox[4];
     frameBox(addBox, animation->frameCount, (float)window->clientHeight);
     // With no frame there is nothing to copy and no pose to edit.
-    if (animation->frameCount == 0) return;
+    if (animation->frameCount == 0)
+    {
+        pushDraw(rects, addBox, 1, colorGreen);
+        return;
+    }
     // Deleting the last frame moves the add box under the mouse; the click that
     // deleted must not also duplicate.
     if (!clickTaken && clickedInside(window, mouse, addBox))
