@@ -248,8 +248,10 @@ struct Session
     void describeLog()
     {
         if (globalLog.used < logSeen) logSeen = 0;
-        std::istringstream added(std::string((const char*)globalLog.data + logSeen, globalLog.used - logSeen));
+        std::string text((const char*)globalLog.data + logSeen, globalLog.used - logSeen);
+        std::istringstream added(text);
         for (std::string line; std::getline(added, line);) transcript << "log: " << line << "\n";
+        if (!text.empty() && text.back() != '\n') transcript << "log: (that line has no end)\n";
         logSeen = globalLog.used;
     }
 
@@ -763,6 +765,11 @@ TEST_F(ProgramSession, AFrameLoopAtRestSleepsBetweenFrames)
     s.play("start; Tab; wait 2");
     s.app->counterFrequency = osCounterFrequency();
     fakePlatform.refreshHz = 30;
+    // A rest that overslept by a quarter interval shortens the next: the pace holds.
+    uint64_t interval = osCounterFrequency() / 30, due = osCounter() - interval / 4;
+    s.app->frameDue = due;
+    s.frame();
+    EXPECT_NEAR((double)(s.app->frameDue - due), (double)interval, interval * 0.01);
     uint32_t swaps = fakePlatform.swaps, waits = fakePlatform.waits;
     uint64_t began = osCounter();
     for (int i = 0; i < 12; ++i) s.frame();
