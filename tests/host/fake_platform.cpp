@@ -1,6 +1,7 @@
 #include "fake_platform.h"
 #include <string.h>
 #include <stdlib.h>
+#include <unistd.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -44,7 +45,11 @@ void createWindow(Window* window, const char*, uint32_t width, uint32_t height, 
     window->running = 1;
 }
 
-void swapWindowBuffers(Window*) { ++fakePlatform.swaps; }
+void swapWindowBuffers(Window*)
+{
+    ++fakePlatform.swaps;
+    usleep(fakePlatform.swapMilliseconds * 1000);
+}
 
 uint32_t displayRefreshRate(const Window*) { return fakePlatform.refreshHz; }
 

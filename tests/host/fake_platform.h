@@ -25,6 +25,8 @@ struct FakePlatform
     uint32_t waits;
     // What displayRefreshRate reports; 0, as some drivers say, means not known.
     uint32_t refreshHz;
+    // How long a swap blocks, as one that waits for the display does.
+    uint32_t swapMilliseconds;
 };
 
 extern FakePlatform fakePlatform;

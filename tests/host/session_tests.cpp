@@ -770,6 +770,12 @@ TEST_F(ProgramSession, AFrameLoopAtRestSleepsBetweenFrames)
     s.app->frameDue = due;
     s.frame();
     EXPECT_NEAR((double)(s.app->frameDue - due), (double)interval, interval * 0.01);
+    fakePlatform.swapMilliseconds = 17; // just over half the interval
+    s.pose().points[0].x += 1;
+    s.frame();
+    EXPECT_LT(s.app->frameDue - s.app->swapStarted, interval * 3 / 4)
+        << "a swap that waited for the display is rest enough";
+    fakePlatform.swapMilliseconds = 0;
     uint32_t swaps = fakePlatform.swaps, waits = fakePlatform.waits;
     uint64_t began = osCounter();
     for (int i = 0; i < 12; ++i) s.frame();
