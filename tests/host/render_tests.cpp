@@ -223,8 +223,8 @@ TEST_F(Render, SubmissionStopsAtTheEndOfTheScratch)
     EXPECT_EQ(frame.list.scratch.used, 3u);
 }
 
-// A quad per segment and one for a lone point, from a scratch that holds exactly
-// the batch's room; lines mid-grey or lighter blend by the lighter value.
+// A quad per segment and one for a lone point, from a scratch entered at an odd
+// byte that holds exactly the batch's room; lines mid-grey or lighter blend by the lighter value.
 TEST_F(Render, ThickLinesDrawAQuadPerSegmentFromTheirScratch)
 {
     RenderBatch thick = frame.batch(thickLineBatchSize, 9);
@@ -232,7 +232,8 @@ TEST_F(Render, ThickLinesDrawAQuadPerSegmentFromTheirScratch)
     pushThickLine(&thick, path, 3, 2, {0.5f, 0.5f, 0.5f, 1}, false);
     pushThickLine(&thick, path + 2, 1, 2, colorWhite, false);
     frame.list.scratch = frame.region(12560);
-    frame.list.scratch.capacity = (16 - (uintptr_t)frame.list.scratch.base % 16) % 16 + 64 * (4 * 44 + 20);
+    frame.list.scratch.used = 3;
+    frame.list.scratch.capacity = 3 + (16 - ((uintptr_t)frame.list.scratch.base + 3) % 16) % 16 + 64 * (4 * 44 + 20);
     pushDrawBatch(&frame.list, &thick);
     submitFrame(&frame.list);
     ASSERT_EQ(argsOf("glDrawElements"), (Calls{{GL_TRIANGLE_STRIP, 15, GL_UNSIGNED_INT, 0}}));
