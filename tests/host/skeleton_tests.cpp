@@ -149,13 +149,16 @@ TEST(FrameEdits, SwapMirrorAndMoveUndoThemselvesAndInBetweensKeepLengths)
     EXPECT_TRUE(moveSelectedFrame(&strip, &animation, 1));
     strip.selectedFrame = 2;
     EXPECT_FALSE(moveSelectedFrame(&strip, &animation, 1));
+    Window window = {};
+    strip.selectedFrame = 1, strip.arrowsPressedWithShift = 1; // Left went down with Shift, Right without
+    window.keys[KeyRight] = Released;
+    runFrameEditKeys(&strip, &window, &animation);
     strip.selectedFrame = 3; // past the last frame: nothing to move, swap or mirror
     EXPECT_FALSE(moveSelectedFrame(&strip, &animation, -1));
-    Window window = {};
     window.keys[keyLetter('X')] = window.keys[keyLetter('M')] = Pressed;
     runFrameEditKeys(&strip, &window, &animation);
     EXPECT_EQ(memcmp(frames, original, sizeof frames), 0);
-    frames[0].points[3].x = -3e38f; // would overflow
+    frames[0].points[0].x = -3e38f; // would overflow
     frames[0].points[9].x = 1e38f;
     frames[1].points[9].x = INFINITY;
     memcpy(original, frames, sizeof frames);

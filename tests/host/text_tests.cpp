@@ -124,6 +124,7 @@ TEST(FontAtlas, FailedBuildsLeaveNoAtlas)
         {"a_byte_late.ttf", fileContents(dejaVu).substr(1) + '\0'}, // its tables inside the file but no font header
         {"cut_directory.ttf", fileContents(dejaVu).substr(0, flat.bytes.find("maxp") + 8)}, // maxp's place cut off
         {"cut.ttf", fileContents(dejaVu).substr(0, flat.bytes.size() - 1)}, // its last table ends the file
+        {"first_table_long.ttf", fileContents(dejaVu).replace(24, 4, 4, '\xFF')}, // the first table's length
         {"flat.ttf", flat.bytes},
     };
     TempFolder folder;
@@ -278,8 +279,8 @@ TEST(StatusLine, FormatsTheFactsWithinItsCapacity)
         return std::string((const char*)out.data(), formatStatus(out.data(), &facts, modified, &start, &end));
     };
     const std::string dot = " \xC2\xB7 ";
-    facts.zoom = NAN;
-    EXPECT_NE(status(0).find("zoom 0.00" + dot), std::string::npos);
+    facts.zoom = NAN, facts.polyline = 4;
+    EXPECT_NE(status(0).find("head" + dot + "3 selected" + dot + "zoom 0.00" + dot), std::string::npos);
     facts.zoom = 1e30f;
     EXPECT_NE(status(0).find("zoom 10000000.00" + dot), std::string::npos);
     const std::string euros(200, '\x80'); // too long to convert: shown as typed
