@@ -10,6 +10,7 @@
 #include "character/pose_editor.h"
 #include "character/skeleton.h"
 #include "platform/window.h"
+#include "render/render_batch.h"
 #include <gtest/gtest.h>
 
 namespace {
@@ -242,6 +243,27 @@ TEST(EditHistory, UndoAndRedoGoOnlyAsFarAsTheRingHolds)
     EXPECT_TRUE(redoEdit(&history, target));
     EXPECT_FALSE(redoEdit(&history, target));
     EXPECT_EQ(poses[0].points[0].x, 2.0f);
+}
+
+// A left click ends a grab where it is: the mouse's later travel moves nothing.
+TEST(PoseEditor, ALeftClickEndsAGrab)
+{
+    const Pose base = basePose();
+    Pose pose = base;
+    PoseEditorState editor = initialPoseEditorState();
+    editor.selectionCount = 1;
+    Window window = {};
+    window.clientWidth = 800, window.clientHeight = 600, window.mouseX = 700, window.mouseY = 20;
+    RenderBatch none = {};
+    for (uint32_t key : {keyLetter('G'), (uint32_t)KeyMouseLeft})
+    {
+        window.keys[key] = Pressed;
+        updatePoseEditor(&editor, &window, &none, &none, &none, &pose);
+        window.keys[key] = 0;
+    }
+    window.mouseX = 600;
+    updatePoseEditor(&editor, &window, &none, &none, &none, &pose);
+    EXPECT_EQ(memcmp(&pose, &base, sizeof pose), 0);
 }
 
 } // namespace
