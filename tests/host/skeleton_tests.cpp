@@ -10,6 +10,7 @@
 #include "character/pose_editor.h"
 #include "character/skeleton.h"
 #include "platform/window.h"
+#include "render/render_batch.h"
 #include <gtest/gtest.h>
 
 namespace {
@@ -149,13 +150,16 @@ TEST(FrameEdits, SwapMirrorAndMoveUndoThemselvesAndInBetweensKeepLengths)
     EXPECT_TRUE(moveSelectedFrame(&strip, &animation, 1));
     strip.selectedFrame = 2;
     EXPECT_FALSE(moveSelectedFrame(&strip, &animation, 1));
+    Window window = {};
+    strip.selectedFrame = 1, strip.arrowsPressedWithShift = 1; // Left went down with Shift, Right without
+    window.keys[KeyRight] = Released;
+    runFrameEditKeys(&strip, &window, &animation);
     strip.selectedFrame = 3; // past the last frame: nothing to move, swap or mirror
     EXPECT_FALSE(moveSelectedFrame(&strip, &animation, -1));
-    Window window = {};
     window.keys[keyLetter('X')] = window.keys[keyLetter('M')] = Pressed;
     runFrameEditKeys(&strip, &window, &animation);
     EXPECT_EQ(memcmp(frames, original, sizeof frames), 0);
-    frames[0].points[3].x = -3e38f; // would overflow
+    frames[0].points[0].x = -3e38f; // would overflow
     frames[0].points[9].x = 1e38f;
     frames[1].points[9].x = INFINITY;
     memcpy(original, frames, sizeof frames);
@@ -239,6 +243,27 @@ TEST(EditHistory, UndoAndRedoGoOnlyAsFarAsTheRingHolds)
     EXPECT_TRUE(redoEdit(&history, target));
     EXPECT_FALSE(redoEdit(&history, target));
     EXPECT_EQ(poses[0].points[0].x, 2.0f);
+}
+
+// A left click ends a grab where it is: the mouse's later travel moves nothing.
+TEST(PoseEditor, ALeftClickEndsAGrab)
+{
+    const Pose base = basePose();
+    Pose pose = base;
+    PoseEditorState editor = initialPoseEditorState();
+    editor.selectionCount = 1;
+    Window window = {};
+    window.clientWidth = 800, window.clientHeight = 600, window.mouseX = 700, window.mouseY = 20;
+    RenderBatch none = {};
+    for (uint32_t key : {keyLetter('G'), (uint32_t)KeyMouseLeft})
+    {
+        window.keys[key] = Pressed;
+        updatePoseEditor(&editor, &window, &none, &none, &none, &pose);
+        window.keys[key] = 0;
+    }
+    window.mouseX = 600;
+    updatePoseEditor(&editor, &window, &none, &none, &none, &pose);
+    EXPECT_EQ(memcmp(&pose, &base, sizeof pose), 0);
 }
 
 } // namespace

@@ -16,6 +16,7 @@
 namespace {
 
 const char* const dejaVu = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+const char* const liberationSans = "/usr/share/fonts/truetype/liberation/LiberationSans-Regular.ttf";
 const uint32_t replacement = 191; // the last glyph
 
 // Heap memory, so the address sanitizer sees any write past the arena, and
@@ -49,69 +50,73 @@ struct StbFont
 // Characters outside the set then measure as the replacement glyph.
 TEST(FontAtlas, MatchesTheRasteriserWithGlyphsApartAndTheReplacementForTheRest)
 {
-    FontArena font;
-    ASSERT_EQ(font.build(dejaVu, 24), 1u);
-    const FontAtlas atlas = fontAtlasFromArena(font.arena, 1);
-    const FontAtlasHeader& header = *atlas.header;
-    const uint32_t width = header.atlasWidth;
-    StbFont stb(dejaVu);
-    int ascent, descent, lineGap;
-    stbtt_GetFontVMetrics(&stb.info, &ascent, &descent, &lineGap);
-    const float scale = 24.0f / (float)(ascent - descent);
-    EXPECT_EQ((std::vector<int64_t>{header.glyphCount, header.pixelHeight, header.ascent, header.descent,
-                                    header.lineGap}),
-              (std::vector<int64_t>{192, 24, ascent, descent, lineGap}));
-    EXPECT_EQ(atlas.codepoints[replacement], 0xFFFDu);
-
-    std::vector<uint8_t> expected(width * header.atlasHeight, 0);
-    for (uint32_t i = 0; i < 192; ++i)
+    // Liberation Sans kerns some letters before a space, the first code point.
+    for (const char* path : {dejaVu, liberationSans})
     {
-        const Glyph& g = atlas.glyphs[i];
-        int index = stb.glyph(atlas.codepoints[i]), w, h, x0, y0, advance, bearing;
-        uint8_t* bitmap = stbtt_GetGlyphBitmapSubpixel(&stb.info, scale, scale, 0, 0, index, &w, &h, &x0, &y0);
-        stbtt_GetGlyphHMetrics(&stb.info, index, &advance, &bearing);
-        ASSERT_EQ((std::vector<int64_t>{g.width, g.height, g.yOffset, g.advanceWidth, g.leftSideBearing}),
-                  (std::vector<int64_t>{w, h, -(y0 + h), advance, bearing})) << i;
-        ASSERT_LE(g.atlasX + g.width, width) << i;
-        ASSERT_LE(g.atlasY + g.height, header.atlasHeight) << i;
-        for (int row = 0; bitmap && row < h; ++row)
-            memcpy(&expected[(g.atlasY + row) * width + g.atlasX], bitmap + (h - 1 - row) * w, w);
-        stbtt_FreeBitmap(bitmap, nullptr);
+        FontArena font;
+        ASSERT_EQ(font.build(path, 24), 1u);
+        const FontAtlas atlas = fontAtlasFromArena(font.arena, 1);
+        const FontAtlasHeader& header = *atlas.header;
+        const uint32_t width = header.atlasWidth;
+        StbFont stb(path);
+        int ascent, descent, lineGap;
+        stbtt_GetFontVMetrics(&stb.info, &ascent, &descent, &lineGap);
+        const float scale = 24.0f / (float)(ascent - descent);
+        EXPECT_EQ((std::vector<int64_t>{header.glyphCount, header.pixelHeight, header.ascent, header.descent,
+                                        header.lineGap}),
+                  (std::vector<int64_t>{192, 24, ascent, descent, lineGap}));
+        EXPECT_EQ(atlas.codepoints[replacement], 0xFFFDu);
 
-        const KernPair* pairs = (const KernPair*)((const uint8_t*)atlas.header + g.kernOffset);
-        uint32_t found = 0;
-        for (uint32_t j = 0; j < 192; ++j)
+        std::vector<uint8_t> expected(width * header.atlasHeight, 0);
+        for (uint32_t i = 0; i < 192; ++i)
         {
-            int kern = stb.kern(atlas.codepoints[i], atlas.codepoints[j]);
-            if (kern == 0) continue;
-            ASSERT_LT(found, g.kernCount) << i;
-            EXPECT_EQ(pairs[found].nextCodepoint, atlas.codepoints[j]) << i;
-            EXPECT_EQ(pairs[found++].advance, kern) << i;
-        }
-        EXPECT_EQ(found, g.kernCount) << i;
+            const Glyph& g = atlas.glyphs[i];
+            int index = stb.glyph(atlas.codepoints[i]), w, h, x0, y0, advance, bearing;
+            uint8_t* bitmap = stbtt_GetGlyphBitmapSubpixel(&stb.info, scale, scale, 0, 0, index, &w, &h, &x0, &y0);
+            stbtt_GetGlyphHMetrics(&stb.info, index, &advance, &bearing);
+            ASSERT_EQ((std::vector<int64_t>{g.width, g.height, g.yOffset, g.advanceWidth, g.leftSideBearing}),
+                      (std::vector<int64_t>{w, h, -(y0 + h), advance, bearing})) << i;
+            ASSERT_LE(g.atlasX + g.width, width) << i;
+            ASSERT_LE(g.atlasY + g.height, header.atlasHeight) << i;
+            for (int row = 0; bitmap && row < h; ++row)
+                memcpy(&expected[(g.atlasY + row) * width + g.atlasX], bitmap + (h - 1 - row) * w, w);
+            stbtt_FreeBitmap(bitmap, nullptr);
 
-        for (uint32_t j = 0; j < i && g.width; ++j)
-        {
-            const Glyph& o = atlas.glyphs[j];
-            EXPECT_TRUE(!o.width || o.atlasX + o.width < g.atlasX || g.atlasX + g.width < o.atlasX ||
-                        o.atlasY + o.height < g.atlasY || g.atlasY + g.height < o.atlasY) << i << " touches " << j;
+            const KernPair* pairs = (const KernPair*)((const uint8_t*)atlas.header + g.kernOffset);
+            uint32_t found = 0;
+            for (uint32_t j = 0; j < 192; ++j)
+            {
+                int kern = stb.kern(atlas.codepoints[i], atlas.codepoints[j]);
+                if (kern == 0) continue;
+                ASSERT_LT(found, g.kernCount) << i;
+                EXPECT_EQ(pairs[found].nextCodepoint, atlas.codepoints[j]) << i;
+                EXPECT_EQ(pairs[found++].advance, kern) << i;
+            }
+            EXPECT_EQ(found, g.kernCount) << i;
+
+            for (uint32_t j = 0; j < i && g.width; ++j)
+            {
+                const Glyph& o = atlas.glyphs[j];
+                EXPECT_TRUE(!o.width || o.atlasX + o.width < g.atlasX || g.atlasX + g.width < o.atlasX ||
+                            o.atlasY + o.height < g.atlasY || g.atlasY + g.height < o.atlasY) << i << " touches " << j;
+            }
         }
+        EXPECT_TRUE(std::equal(expected.begin(), expected.end(), atlas.pixels));
+        // The staging memory is given back: only the atlas stays.
+        EXPECT_EQ(font.arena.used, header.pixelsOffset + expected.size());
+
+        // Printable ASCII is found by its value; anything else without a glyph,
+        // control characters too, draws the replacement glyph.
+        ASSERT_TRUE(atlas.asciiInOrder);
+        auto measured = [&](const char* text) {
+            float w, h;
+            measureText(&atlas, (const uint8_t*)text, (uint32_t)strlen(text), 24, &w, &h, nullptr);
+            return w;
+        };
+        EXPECT_NE(measured("~"), measured("\xEF\xBF\xBD"));
+        for (const char* text : {"\t", "\x01", "\x7F", "\xC2\x80", "\xF0\x9F\x98\x80"})
+            EXPECT_EQ(measured(text), measured("\xEF\xBF\xBD")) << (int)(uint8_t)text[0];
     }
-    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), atlas.pixels));
-    // The staging memory is given back: only the atlas stays.
-    EXPECT_EQ(font.arena.used, header.pixelsOffset + expected.size());
-
-    // Printable ASCII is found by its value; anything else without a glyph,
-    // control characters too, draws the replacement glyph.
-    ASSERT_TRUE(atlas.asciiInOrder);
-    auto measured = [&](const char* text) {
-        float w, h;
-        measureText(&atlas, (const uint8_t*)text, (uint32_t)strlen(text), 24, &w, &h, nullptr);
-        return w;
-    };
-    EXPECT_NE(measured("~"), measured("\xEF\xBF\xBD"));
-    for (const char* text : {"\t", "\x01", "\x7F", "\xC2\x80", "\xF0\x9F\x98\x80"})
-        EXPECT_EQ(measured(text), measured("\xEF\xBF\xBD")) << (int)(uint8_t)text[0];
 }
 
 TEST(FontAtlas, FailedBuildsLeaveNoAtlas)
@@ -124,6 +129,7 @@ TEST(FontAtlas, FailedBuildsLeaveNoAtlas)
         {"a_byte_late.ttf", fileContents(dejaVu).substr(1) + '\0'}, // its tables inside the file but no font header
         {"cut_directory.ttf", fileContents(dejaVu).substr(0, flat.bytes.find("maxp") + 8)}, // maxp's place cut off
         {"cut.ttf", fileContents(dejaVu).substr(0, flat.bytes.size() - 1)}, // its last table ends the file
+        {"first_table_long.ttf", fileContents(dejaVu).replace(24, 4, 4, '\xFF')}, // the first table's length
         {"flat.ttf", flat.bytes},
     };
     TempFolder folder;
@@ -278,8 +284,8 @@ TEST(StatusLine, FormatsTheFactsWithinItsCapacity)
         return std::string((const char*)out.data(), formatStatus(out.data(), &facts, modified, &start, &end));
     };
     const std::string dot = " \xC2\xB7 ";
-    facts.zoom = NAN;
-    EXPECT_NE(status(0).find("zoom 0.00" + dot), std::string::npos);
+    facts.zoom = NAN, facts.polyline = 4;
+    EXPECT_NE(status(0).find("head" + dot + "3 selected" + dot + "zoom 0.00" + dot), std::string::npos);
     facts.zoom = 1e30f;
     EXPECT_NE(status(0).find("zoom 10000000.00" + dot), std::string::npos);
     const std::string euros(200, '\x80'); // too long to convert: shown as typed

@@ -47,6 +47,7 @@ TEST(X11Keys, AKeyReadsAsOnWindowsWhateverTheLayout)
         {"keypad 4, NumLock off", {kpLeft, {kpLeft, kp4}, {{kpLeft, kp4}}, {'K', 'P', '4', 0}}, KeyLeft},
         {"keypad 4, NumLock on", {kp4, {kpLeft, kp4}, {{kpLeft, kp4}}, {'K', 'P', '4', 0}}, KeyNone},
         {"keypad 4, NumLock on, one level", {kp4, {kpLeft, 0}, {{kpLeft, 0}}, {'K', 'P', '4', 0}}, KeyNone},
+        {"the keypad's first keysym, KP_Space", {0xFF80, {0xFF80, kpLeft}, {}, {'K', 'P', '0', 0}}, KeyNone},
         {"keypad 4, NumLock on, a vendor keysym above", {kp4, {kpLeft, 0x1008FE20}, {}, {'K', 'P', '4', 0}}, KeyNone},
         {"a digit, ! with Shift", {'1', {'1', '!'}, {{'1', '!'}}, {'A', 'E', '0', '1'}}, keyDigit(1)},
         {"a digit needing Shift (French)", {amp, {amp, '1'}, {{amp, '1'}}, {'A', 'E', '0', '1'}}, keyDigit(1)},
