@@ -71,7 +71,9 @@ TEST(ExportLook, SettingsFolderIsMadeOnlyBySaving)
     EXPECT_NE(stat(folder.c_str(), &info), 0) << "a read made the folder";
     ExportLook look = {6, 9, 1};
     EXPECT_TRUE(saveSettings(&look));
+    long files = openFileCount();
     loaded = loadSettings();
+    EXPECT_EQ(openFileCount(), files) << "the settings file is closed";
     EXPECT_TRUE(loaded.scale == 6 && loaded.width == 9 && loaded.black == 1);
     setenv("XDG_CONFIG_HOME", previous.c_str(), 1);
 }

@@ -67,6 +67,11 @@ std::string fileContents(const std::string& path)
     return bytes.str();
 }
 
+long openFileCount()
+{
+    return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
+}
+
 TempFolder::TempFolder()
 {
     strcpy(path, "/tmp/marionette_test_XXXXXX");

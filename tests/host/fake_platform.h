@@ -38,6 +38,8 @@ void fakeType(const char* text);
 
 // The file's bytes; empty when it cannot be read.
 std::string fileContents(const std::string& path);
+// How many files the process has open, to show that nothing is left open.
+long openFileCount();
 
 // A folder of the test's own under the system's temporary folder, removed with
 // everything in it when the test is done, so that no run leaves files behind.

@@ -219,18 +219,22 @@ TEST(InBetween, TurnsEveryJointHalfwayTheShorterWayKeepingLengths)
 }
 
 // A ring of two slots holds the present and one step back, and no more; in
-// memory of exactly its size, so a slot outside it trips the sanitizer.
+// memory of exactly its size, so a slot outside it trips the sanitizer; two
+// frames fill the poses' arena.
 TEST(EditHistory, UndoAndRedoGoOnlyAsFarAsTheRingHolds)
 {
     std::vector<uint8_t> memory(editHistoryBytes(2));
     Arena historyArena = {memory.size(), 0, memory.data()};
     Pose poses[2] = {};
-    Arena poseArena = {sizeof poses, sizeof(Pose), (uint8_t*)poses};
-    Animation animation = {1, poses};
+    Arena poseArena = {sizeof poses, sizeof poses, (uint8_t*)poses};
+    Animation animation = {0, poses};
     FrameStripState strip = {};
     PoseEditorState editor = {};
     const EditTarget target = {&animation, &poseArena, &strip, &editor};
     EditHistory history;
+    startEditHistory(&history, &historyArena, 2, &animation, 0);
+    EXPECT_TRUE(history.slots == nullptr && historyArena.used == 0) << "no frame, no history";
+    animation.frameCount = 2;
     startEditHistory(&history, &historyArena, 2, &animation, 0);
     for (float x : {1.0f, 2.0f})
     {
