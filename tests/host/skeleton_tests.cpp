@@ -115,6 +115,8 @@ TEST(JointDrag, TurnsAboutTheParentWithAllBelowOrReachesWithTwoBonesKeepingLengt
     EXPECT_FALSE(followJointDrag(&drag, &pose, press));
     pose.points[13] = pose.points[14];
     EXPECT_EQ(startJointDrag(&pose, 13, false, {}).kind, JointDragNone);
+    pose.points[13].x += 0.5f;
+    EXPECT_EQ(startJointDrag(&pose, 13, false, {}).kind, JointDragTurn) << "half a unit from it";
     EXPECT_EQ(startJointDrag(&pose, 28, false, {}).kind, JointDragNone);
     EXPECT_EQ(startJointDrag(&pose, 11, true, {}).kind, JointDragTurn);
     // A short straight arm hanging down, its hand reached halfway up: the elbow bends counter-clockwise, out to the right.
@@ -216,6 +218,7 @@ TEST(InBetween, TurnsEveryJointHalfwayTheShorterWayKeepingLengths)
     swing[1].points[14] = {NAN, NAN};
     half = inBetweenPose(&swing[0], &swing[1]);
     for (uint32_t i = 0; i < 28; ++i) EXPECT_TRUE(i == 14 || (isfinite(half.points[i].x) && isfinite(half.points[i].y))) << i;
+    EXPECT_NEAR(half.points[13].y, (swing[0].points[13].y + swing[1].points[13].y) / 2, 1e-4) << "its own midpoint";
 }
 
 // A ring of two slots holds the present and one step back, and no more; in

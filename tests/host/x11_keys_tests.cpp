@@ -57,6 +57,7 @@ TEST(X11Keys, AKeyReadsAsOnWindowsWhateverTheLayout)
                                       {'A', 'C', '0', '2'}}, KeyA + 25},
         {"Greek alone: the US place", {greekAlpha, {greekAlpha, 0x7C1}, {{greekAlpha, 0x7C1}}, {'A', 'C', '0', '1'}},
          KeyA},
+        {"Russian alone, AD09: O", {0x6DD, {0x6DD, 0x6FD}, {{0x6DD, 0x6FD}}, {'A', 'D', '0', '9'}}, KeyA + 14},
         {"Russian alone, AD10: P", {0x6DA, {0x6DA, 0x6FA}, {{0x6DA, 0x6FA}}, {'A', 'D', '1', '0'}}, KeyA + 15},
         {"Russian alone, AB07: M", {0x6D8, {0x6D8, 0x6F8}, {{0x6D8, 0x6F8}}, {'A', 'B', '0', '7'}}, KeyA + 12},
         {"Russian alone, AB08: no letter", {0x6C2, {0x6C2, 0x6E2}, {{0x6C2, 0x6E2}}, {'A', 'B', '0', '8'}}, KeyNone},
@@ -73,14 +74,14 @@ TEST(X11Keys, TextWithoutAnInputMethodIsTheKeysymsCharacterInUtf8)
     // Control+S, Return and keypad 4 as looked up; é as a UTF-8 locale's lookup gives it (encoded once,
     // not twice) and as a Latin-1 locale's; the last of two bytes and the first of three, €, a character
     // beyond 16 bits; no character for a legacy
-    // Cyrillic keysym, Left, DEL, a control, a surrogate half or beyond U+10FFFF.
+    // Cyrillic keysym, Left, DEL, a control, a surrogate half or beyond U+10FFFF, which itself is one.
     const Case cases[] = {
         {'s', "s", "s"}, {'s', "\x13", "\x13"}, {0xFF0D, "\r", "\r"}, {0xFFB4, "4", "4"},
         {0xE9, "\xC3\xA9", "\xC3\xA9"}, {0xE9, "\xE9", "\xC3\xA9"}, {0x7E, "", "~"}, {0xA0, "", "\xC2\xA0"},
         {0xFF, "", "\xC3\xBF"},
         {0x10007FF, "", "\xDF\xBF"}, {0x1000800, "", "\xE0\xA0\x80"},
         {0x10020AC, "", "\xE2\x82\xAC"}, {0x1010348, "", "\xF0\x90\x8D\x88"}, {0x6C6, "", ""}, {0xFF51, "", ""},
-        {0x7F, "", ""}, {0x1000019, "", ""}, {0x100D800, "", ""}, {0x1110000, "", ""},
+        {0x7F, "", ""}, {0x1000019, "", ""}, {0x100D800, "", ""}, {0x1110000, "", ""}, {0x110FFFF, "", "\xF4\x8F\xBF\xBF"},
     };
     for (const Case& c : cases)
     {
