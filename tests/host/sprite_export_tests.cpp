@@ -301,6 +301,7 @@ TEST(SpriteExport, GifDecodesToTheCellOverItsBackgroundInSixteenLevels)
             Arena scratch = {memory.size(), 0, memory.data()};
             GifWriter gif = beginGif(&scratch, c.width, c.height, c.black);
             dictionary = gif.bytes - memory.data();
+            EXPECT_EQ(scratch.used, scratch.capacity) << "the file's room is taken";
             for (uint32_t i = 0; i < c.images; ++i)
                 addGifImage(&gif, pixels.data() + 4ull * c.width * c.height * i, 4ull * c.width, 15);
             return endGif(&gif) ? Bytes(gif.bytes, gif.bytes + gif.used) : Bytes();
@@ -375,6 +376,7 @@ TEST(SpriteExport, PngFitsItsScratchBoundWhateverThePixels)
         uint64_t length = 0;
         const uint8_t* png = encodePng(&scratch, pixels.data(), width, height, 4ull * width, &length);
         ASSERT_NE(png, nullptr) << width;
+        EXPECT_LE(png + length + (320 << 10), scratch.base + scratch.capacity) << "zlib's blocks given back";
         uint32_t w = 0, h = 0;
         EXPECT_EQ(strictPngPixels(png, length, &w, &h), pixels) << width;
         EXPECT_EQ(w * 10000 + h, width * 10000 + height);
@@ -387,6 +389,8 @@ TEST(SpriteExport, PngFitsItsScratchBoundWhateverThePixels)
     Arena scratch = {memory.size(), 0, memory.data()};
     uint64_t length = 0;
     EXPECT_EQ(encodePng(&scratch, memory.data(), 0, 1, 0, &length), nullptr) << "no pixels, no file";
+    int compressed = -1;
+    EXPECT_TRUE(!pngZlibCompress(memory.data(), 1, &compressed, 0) && !compressed) << "outside an encoding, nothing";
 }
 
 // An export of 11 frames, two rows, through the recording GL table: libpng,
@@ -446,6 +450,11 @@ TEST(SpriteExport, ExportedFilesHoldEachFrameInItsCell)
     for (const auto& e : edges)
         EXPECT_EQ(exportAnimation(e.exporter, &one.animation, &defaultExportLook, e.path.c_str(), 1280, 720), e.written)
             << e.path.size() << (e.exporter == &starved ? ": an exporter short of memory" : "");
+    SheetLayout none = {};
+    EXPECT_EQ(writeSpriteFiles(&none, &defaultExportLook, exporter.exporter.sheet.base, path.c_str(),
+                               &exporter.exporter.scratch), 0u) << "no frames, no files";
+    gl.glCheckFramebufferStatus = [](GLenum) -> GLenum { return GL_FRAMEBUFFER_UNSUPPORTED; };
+    EXPECT_EQ(exportAnimation(&exporter.exporter, &one.animation, &defaultExportLook, path.c_str(), 1280, 720), 0u);
 }
 
 } // namespace
