@@ -17,8 +17,7 @@ void writeNew(const char* path, const char* text)
     ASSERT_NE(file, invalidFile);
     EXPECT_EQ(osCreateNewForWriting(path), invalidFile) << "a second create must not clobber the file";
     uint32_t done = 0;
-    EXPECT_TRUE(osWrite(file, text, (uint32_t)strlen(text), &done));
-    EXPECT_EQ(done, strlen(text));
+    EXPECT_TRUE(osWrite(file, text, (uint32_t)strlen(text), &done) && done == strlen(text));
     EXPECT_TRUE(osFlush(file));
     osClose(file);
 }
@@ -31,16 +30,12 @@ TEST(OsWin32, FilesAreCreatedNewReadToTheirEndAndReplaced)
     FileHandle in = osOpenForReading("os_old.tmp");
     ASSERT_NE(in, invalidFile);
     uint64_t size = 0;
-    EXPECT_TRUE(osFileSize(in, &size));
-    EXPECT_EQ(size, 5u);
+    EXPECT_TRUE(osFileSize(in, &size) && size == 5u) << size;
     char buffer[8] = {};
     uint32_t done = 0;
     EXPECT_TRUE(osSetPosition(in, 1));
-    EXPECT_TRUE(osRead(in, buffer, 8, &done));
-    EXPECT_EQ(done, 4u);
-    EXPECT_STREQ(buffer, "ello");
-    EXPECT_TRUE(osRead(in, buffer, 8, &done));
-    EXPECT_EQ(done, 0u) << "the end of the file reads as zero bytes";
+    EXPECT_TRUE(osRead(in, buffer, 8, &done) && done == 4u && strcmp(buffer, "ello") == 0) << buffer;
+    EXPECT_TRUE(osRead(in, buffer, 8, &done) && done == 0u) << "the end of the file reads as zero bytes";
     osClose(in);
     EXPECT_TRUE(osReplaceFile("os_new.tmp", "os_old.tmp"));
     EXPECT_EQ(osOpenForReading("os_new.tmp"), invalidFile) << "replacing moves the new file over the old";
