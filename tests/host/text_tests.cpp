@@ -79,8 +79,7 @@ TEST(FontAtlas, MatchesTheRasteriserWithGlyphsApartAndTheReplacementForTheRest)
             stbtt_GetGlyphHMetrics(&stb.info, index, &advance, &bearing);
             ASSERT_EQ((std::vector<int64_t>{g.width, g.height, g.yOffset, g.advanceWidth, g.leftSideBearing}),
                       (std::vector<int64_t>{w, h, -(y0 + h), advance, bearing})) << i;
-            ASSERT_LE(g.atlasX + g.width, width) << i;
-            ASSERT_LE(g.atlasY + g.height, header.atlasHeight) << i;
+            ASSERT_TRUE(g.atlasX + g.width <= width && g.atlasY + g.height <= header.atlasHeight) << i;
             for (int row = 0; bitmap && row < h; ++row)
                 memcpy(&expected[(g.atlasY + row) * width + g.atlasX], bitmap + (h - 1 - row) * w, w);
             stbtt_FreeBitmap(bitmap, nullptr);
@@ -145,8 +144,7 @@ TEST(FontAtlas, FailedBuildsLeaveNoAtlas)
     for (const std::string& path : failing)
     {
         FontArena font;
-        EXPECT_EQ(font.build(path.c_str(), path == dejaVu ? 200 : 24), 0u) << path;
-        EXPECT_EQ(font.arena.used, 2 * 2097152u) << path;
+        EXPECT_TRUE(font.build(path.c_str(), path == dejaVu ? 200 : 24) == 0 && font.arena.used == 2 * 2097152) << path;
         EXPECT_EQ(fontAtlasFromArena(font.arena, 0).header, nullptr);
     }
 
