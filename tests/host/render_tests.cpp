@@ -271,9 +271,12 @@ TEST_F(Render, ViewportTruncatesAndNeverPassesNonsense)
     pushClear(&frame.list, colorBlack);
     pushViewport(&frame.list, 0, 0, 1279.9f, 719.9f);
     pushViewport(&frame.list, -3.7f, NAN, INFINITY, -20);
-    pushViewport(&frame.list, 1, 1, 1, 1);
-    memset(frame.list.commands.base + 60, 0xFF, 4); // a command of no known type ends the list
+    const float line[4] = {0, 0, 1, 1};
+    pushDraw(&frame.lines, line, 2, colorWhite);
+    pushDrawBatch(&frame.list, &frame.lines);
+    frame.list.commands.used -= 1; // a command cut short ends the list
     submitFrame(&frame.list);
+    EXPECT_TRUE(argsOf("glDrawElements").empty());
     EXPECT_EQ(argsOf("glClear"), (Calls{{GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT}}));
     EXPECT_EQ(argsOf("glViewport"), (Calls{{0, 0, 1279, 719}, {-3, 0, 1073741824, 0}}));
 }
