@@ -25,9 +25,9 @@ TEST(ExportLook, SettingsGiveTheDefaultsForWhatCannotBeRead)
         {"cut short in a value", "[export]\nscale=", "2 4 white"},
         {"empty", "", "2 4 white"},
         {"out of range", "[export]\nscale=5\nwidth=13\nlines=red\n", "2 4 white"},
-        {"zero, negative, huge, spaced", "[export]\nscale=0\nwidth=-3\nscale=99999\nwidth= 5\nwidth=00005\n", "2 4 white"},
+        {"0, -3, huge, spaced, past 9", "[export]\nscale=0\nwidth=-3\nscale=99999\nwidth= 5\nwidth=00005\nwidth=:\n", "2 4 white"},
         {"foreign: no heading of ours", "scale=3\nwidth=6\n", "2 4 white"},
-        {"foreign: another section's keys", "[window]\nscale=3\n[export]\nwidth=6\n", "2 6 white"},
+        {"foreign: another section's keys, after an empty line", "\n[window]\nscale=3\n[export]\nwidth=6\n", "2 6 white"},
         {"binary", std::string("\x89PNG\r\n\x1a\n\0\0[export]\0scale=3", 26), "2 4 white"},
     };
     for (const auto& c : cases) EXPECT_EQ(lookOf(c.text), c.look) << c.what;

@@ -143,12 +143,13 @@ TEST_F(Render, EveryCapacityRefusesTheWholeDraw)
     RenderCommandList tight = {0, frame.region(32), {}, 0};
     pushClear(&tight, colorBlack);
     pushViewport(&tight, 0, 0, 1, 1);
-    EXPECT_EQ(tight.overflowed, 1u);
     pushDrawBatch(&tight, &frame.lines);
     pushDrawBatch(&tight, &frame.lines);
-    EXPECT_EQ((std::vector<uint64_t>{tight.count, tight.commands.used}), (std::vector<uint64_t>{2, 32}));
+    EXPECT_EQ((std::vector<uint64_t>{tight.count, tight.commands.used, tight.overflowed}), (std::vector<uint64_t>{2, 32, 1}));
+    tight.scratch.used = 1;
     resetCommandList(&tight);
-    EXPECT_EQ((std::vector<uint64_t>{tight.count, tight.commands.used, tight.overflowed}), std::vector<uint64_t>(3, 0));
+    EXPECT_EQ((std::vector<uint64_t>{tight.count, tight.commands.used, tight.overflowed, tight.scratch.used}),
+              std::vector<uint64_t>(4, 0));
 }
 
 // The room is drawn from what its arena holds, up to a cut-off end, and
@@ -216,28 +217,32 @@ TEST_F(Render, SubmissionStopsAtTheEndOfTheScratch)
     pushDraw(&frame.points, point, 1, 2.0f, colorWhite);
     pushDraw(&frame.points, point, 3, 2.0f, colorWhite);
     pushDraw(&frame.points, point, 1, 2.0f, colorWhite);
-    for (int i = 0; i < 2; ++i) pushText(&frame.text, 0, 0, (const uint8_t*)"a", 1, 24, colorWhite);
+    for (int i = 0; i < 4; ++i) pushText(&frame.text, 0, 0, (const uint8_t*)"a", 1, 24, colorWhite);
+    memset(frame.text.draws.base + 2 * textDrawStride + offsetof(TextDraw, length), 0xFF, 4); // past the batch's data
     frame.submit();
     EXPECT_EQ(frame.points.indexBytesUsed, 20u) << "expansion stops at the draw that does not fit";
-    EXPECT_EQ(frame.text.indexBytesUsed, 40u) << "each draw gives its room back";
-    EXPECT_EQ(frame.list.scratch.used, 3u);
+    EXPECT_EQ(frame.text.indexBytesUsed, 40u) << "each draw gives its room back, up to the one outside the data";
 }
 
-// A quad per segment and one for a lone point, from a scratch entered at an odd
-// byte that holds exactly the batch's room; lines mid-grey or lighter blend by the lighter value.
+// A quad per segment and one for a lone point, drawn twice from a scratch entered at an odd byte that
+// holds exactly the batch's room (given back each time); lines mid-grey or lighter blend by the lighter value.
 TEST_F(Render, ThickLinesDrawAQuadPerSegmentFromTheirScratch)
 {
     RenderBatch thick = frame.batch(thickLineBatchSize, 9);
-    const float path[6] = {0, 0, 10, 0, 10, 10};
-    pushThickLine(&thick, path, 3, 2, {0.5f, 0.5f, 0.5f, 1}, false);
+    const float path[8] = {0, 0, 10, 0, 10, 10, NAN, 0}; // the last segment, not a number, is left out
+    pushThickLine(&thick, path, 4, 2, {0.5f, 0.5f, 0.5f, 1}, false);
     pushThickLine(&thick, path + 2, 1, 2, colorWhite, false);
     frame.list.scratch = frame.region(12560);
     frame.list.scratch.used = 3;
     frame.list.scratch.capacity = 3 + (16 - ((uintptr_t)frame.list.scratch.base + 3) % 16) % 16 + 64 * (4 * 44 + 20);
     pushDrawBatch(&frame.list, &thick);
+    pushDrawBatch(&frame.list, &thick);
     submitFrame(&frame.list);
-    ASSERT_EQ(argsOf("glDrawElements"), (Calls{{GL_TRIANGLE_STRIP, 15, GL_UNSIGNED_INT, 0}}));
-    EXPECT_EQ(argsOf("glBlendEquation"), (Calls{{GL_MAX}, {GL_FUNC_ADD}}));
+    ASSERT_EQ(argsOf("glDrawElements"), Calls(2, {GL_TRIANGLE_STRIP, 15, GL_UNSIGNED_INT, 0}));
+    EXPECT_EQ(argsOf("glBlendEquation"), (Calls{{GL_MAX}, {GL_FUNC_ADD}, {GL_MAX}, {GL_FUNC_ADD}}));
+    const std::vector<uint8_t>& indices = bufferBytes(thick.indexBuffer);
+    EXPECT_EQ((std::vector<uint64_t>{indices.at(13 * 4), thick.vertexBytesUsed, thick.indexBytesUsed}),
+              (std::vector<uint64_t>{11, 3 * 4 * 44, 60})) << "the last corner's index; the bytes used";
     // The first corner of the first segment's quad and of the dot's: the segment's ends and the half width.
     for (uint32_t quad : {0, 2})
     {
@@ -245,6 +250,8 @@ TEST_F(Render, ThickLinesDrawAQuadPerSegmentFromTheirScratch)
         memcpy(ends, bufferBytes(thick.vertexBuffer).data() + (quad * 4 * 11 + 2) * 4, sizeof ends);
         EXPECT_EQ(std::vector<float>(ends, ends + 5), (std::vector<float>{quad ? 10.0f : 0, 0, 10, 0, 1})) << quad;
     }
+    gl.glGetProgramiv = [](GLuint, GLenum, GLint* status) { *status = 0; }; // a program that does not link
+    EXPECT_TRUE(buildThickLineProgram() == 0 && argsOf("glDeleteShader").size() == 2) << "both its shaders deleted";
 }
 
 // A frame the shown copy cannot hold whole is never the same, and leaves no copy behind.
@@ -264,7 +271,12 @@ TEST_F(Render, ViewportTruncatesAndNeverPassesNonsense)
     pushClear(&frame.list, colorBlack);
     pushViewport(&frame.list, 0, 0, 1279.9f, 719.9f);
     pushViewport(&frame.list, -3.7f, NAN, INFINITY, -20);
+    const float line[4] = {0, 0, 1, 1};
+    pushDraw(&frame.lines, line, 2, colorWhite);
+    pushDrawBatch(&frame.list, &frame.lines);
+    frame.list.commands.used -= 1; // a command cut short ends the list
     submitFrame(&frame.list);
+    EXPECT_TRUE(argsOf("glDrawElements").empty());
     EXPECT_EQ(argsOf("glClear"), (Calls{{GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT}}));
     EXPECT_EQ(argsOf("glViewport"), (Calls{{0, 0, 1279, 719}, {-3, 0, 1073741824, 0}}));
 }

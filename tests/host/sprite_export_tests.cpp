@@ -128,20 +128,16 @@ TEST(SpriteExport, EveryFrameWholeInASheetOfAtMost2048ASide)
         EXPECT_EQ(layoutSheet(&frames.animation, 1, 0, sheetPixelBudget).frameCount, 0u) << count << " frames";
     }
     // The smallest cell: the margins and a pixel, or the lines' padding alone; a smaller budget gives nothing.
-    Frames one(1, {0, 0}, {10, 10});
-    const struct { uint32_t width; uint64_t budget; uint32_t cell; } smallest[] = {
-        {0, 24, 0}, {0, 25, 5005}, {4, 63, 0}, {4, 64, 8008}, {4, 81, 9009}};
+    // A thin figure loses height, not width, and a flat one width, not height.
+    const struct { Vec2 high; uint32_t width; uint64_t budget; uint32_t cell; } smallest[] = {
+        {{10, 10}, 0, 24, 0}, {{10, 10}, 0, 25, 5005}, {{10, 10}, 4, 63, 0}, {{10, 10}, 4, 64, 8008},
+        {{10, 10}, 4, 81, 9009}, {{0, 1000}, 0, 1000, 4200}, {{1000, 0}, 0, 1000, 200004}};
     for (const auto& s : smallest)
     {
+        Frames one(1, {0, 0}, s.high);
         SheetLayout l = layoutSheet(&one.animation, 1, s.width, s.budget);
-        EXPECT_EQ(l.cellWidth * 1000 + l.cellHeight, s.cell) << s.width << " wide, budget " << s.budget;
+        EXPECT_EQ(l.cellWidth * 1000 + l.cellHeight, s.cell) << s.high.x << ", " << s.budget;
     }
-    Frames thin(1, {0, 0}, {0, 1000});
-    SheetLayout tall = layoutSheet(&thin.animation, 1, 0, 1000);
-    EXPECT_EQ(tall.cellWidth * 1000 + tall.cellHeight, 4200u) << "a thin figure loses height, not width";
-    Frames flat(1, {0, 0}, {1000, 0});
-    SheetLayout wide = layoutSheet(&flat.animation, 1, 0, 1000);
-    EXPECT_EQ(wide.cellWidth * 1000 + wide.cellHeight, 200004u) << "a flat figure loses width, not height";
 }
 
 TEST(SpriteExport, FrameListForTwoFrames)
@@ -301,6 +297,7 @@ TEST(SpriteExport, GifDecodesToTheCellOverItsBackgroundInSixteenLevels)
             Arena scratch = {memory.size(), 0, memory.data()};
             GifWriter gif = beginGif(&scratch, c.width, c.height, c.black);
             dictionary = gif.bytes - memory.data();
+            EXPECT_EQ(scratch.used, scratch.capacity) << "the file's room is taken";
             for (uint32_t i = 0; i < c.images; ++i)
                 addGifImage(&gif, pixels.data() + 4ull * c.width * c.height * i, 4ull * c.width, 15);
             return endGif(&gif) ? Bytes(gif.bytes, gif.bytes + gif.used) : Bytes();
@@ -375,18 +372,20 @@ TEST(SpriteExport, PngFitsItsScratchBoundWhateverThePixels)
         uint64_t length = 0;
         const uint8_t* png = encodePng(&scratch, pixels.data(), width, height, 4ull * width, &length);
         ASSERT_NE(png, nullptr) << width;
+        EXPECT_LE(png + length + (320 << 10), scratch.base + scratch.capacity) << "zlib's blocks given back";
         uint32_t w = 0, h = 0;
         EXPECT_EQ(strictPngPixels(png, length, &w, &h), pixels) << width;
         EXPECT_EQ(w * 10000 + h, width * 10000 + height);
 
         scratch.capacity -= 1;
-        EXPECT_EQ(encodePng(&scratch, pixels.data(), width, height, 4ull * width, &length), nullptr);
-        EXPECT_EQ(length, 0u);
+        EXPECT_TRUE(!encodePng(&scratch, pixels.data(), width, height, 4ull * width, &length) && length == 0) << width;
     }
     Bytes memory(1 << 20);
     Arena scratch = {memory.size(), 0, memory.data()};
     uint64_t length = 0;
     EXPECT_EQ(encodePng(&scratch, memory.data(), 0, 1, 0, &length), nullptr) << "no pixels, no file";
+    int compressed = -1;
+    EXPECT_TRUE(!pngZlibCompress(memory.data(), 1, &compressed, 0) && !compressed) << "outside an encoding, nothing";
 }
 
 // An export of 11 frames, two rows, through the recording GL table: libpng,
@@ -446,6 +445,11 @@ TEST(SpriteExport, ExportedFilesHoldEachFrameInItsCell)
     for (const auto& e : edges)
         EXPECT_EQ(exportAnimation(e.exporter, &one.animation, &defaultExportLook, e.path.c_str(), 1280, 720), e.written)
             << e.path.size() << (e.exporter == &starved ? ": an exporter short of memory" : "");
+    SheetLayout none = {};
+    EXPECT_EQ(writeSpriteFiles(&none, &defaultExportLook, exporter.exporter.sheet.base, path.c_str(),
+                               &exporter.exporter.scratch), 0u) << "no frames, no files";
+    gl.glCheckFramebufferStatus = [](GLenum) -> GLenum { return GL_FRAMEBUFFER_UNSUPPORTED; };
+    EXPECT_EQ(exportAnimation(&exporter.exporter, &one.animation, &defaultExportLook, path.c_str(), 1280, 720), 0u);
 }
 
 } // namespace

@@ -30,13 +30,10 @@ uint32_t linked(int vertexSource, int fragmentSource)
 TEST(RenderGL, BothProgramsLinkAndABrokenVertexShaderLeavesTheFragmentShaderAlive)
 {
     ASSERT_EQ(sharedTestWindow()->running, 1) << "no OpenGL 3.3 core context";
-    EXPECT_NE(linked(colorVertexShader, colorFragmentShader), 0u);
-    EXPECT_NE(linked(textVertexShader, textFragmentShader), 0u);
+    EXPECT_TRUE(linked(colorVertexShader, colorFragmentShader) && linked(textVertexShader, textFragmentShader));
     ShaderProgram broken = createShaderProgram("#version 150\nvoid main( ) {this is not glsl;}",
                                                shaderSources[colorFragmentShader]);
-    EXPECT_EQ(broken.program, 0u);
-    EXPECT_EQ(broken.vertexShader, 0u);
-    EXPECT_TRUE(shaderAlive(broken.fragmentShader));
+    EXPECT_TRUE(!broken.program && !broken.vertexShader && shaderAlive(broken.fragmentShader));
     // Both compile but do not link: the stages disagree on outColor's type.
     const char* mismatched = "#version 150\nin vec2 outColor;out vec4 o;void main( ) {o = outColor.xyxy;}";
     ShaderProgram unlinked = createShaderProgram(shaderSources[colorVertexShader], mismatched);

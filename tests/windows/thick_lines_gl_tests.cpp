@@ -89,16 +89,14 @@ TEST(ThickLinesGL, EveryPixelHasTheCoverageOfTheUnionOfRoundCapsules)
     for (const auto& c : cases)
     {
         std::vector<int> coverage = draw(c.shape);
-        int worst = 0, lit = 0;
+        int worst = 0;
         for (uint32_t y = 0; y < side; ++y)
             for (uint32_t x = 0; x < side; ++x)
             {
                 int ideal = (int)lroundf(255 * idealCoverage(c.shape, x + 0.5f, y + 0.5f));
                 worst = std::max(worst, abs(coverage[y * side + x] - ideal));
-                lit += coverage[y * side + x] > 0;
             }
         EXPECT_LE(worst, 2) << c.what;
-        EXPECT_GT(lit, 0) << c.what;
     }
     EXPECT_EQ(gl.glGetError(), (GLenum)GL_NO_ERROR);
 }
