@@ -63,7 +63,8 @@ TEST(JointDrag, TurnsAboutTheParentWithAllBelowOrReachesWithTwoBonesKeepingLengt
     const struct { uint32_t point; Vec2 target; bool reach; uint32_t moved; } cases[] = {
         {10, {-40, 90}, 0, bits(10, 10)},  {11, {-30, 60}, 0, bits(10, 11)},  {12, {-20, 140}, 0, bits(10, 12)},
         {14, {10, 130}, 0, arms},          {6, {-30, 110}, 0, head | bits(6, 6) | arms},
-        {7, {20, 100}, 0, head | bits(6, 7) | arms}, {2, {40, 150}, 0, head}, {21, {30, 50}, 0, bits(19, 21)},
+        {7, {20, 100}, 0, head | bits(6, 7) | arms}, {8, {30, 80}, 0, head | bits(6, 8) | arms},
+        {2, {40, 150}, 0, head}, {21, {30, 50}, 0, bits(19, 21)},
         {9, {50, 60}, 0, bits(0, 27)},     {23, {-10, 70}, 0, bits(0, 27)},   // the whole figure
         {20, {-20, 20}, 1, bits(19, 21)},  {26, {30, 40}, 1, bits(25, 27)},   {10, {-30, 110}, 1, bits(10, 11)},
         {18, {20, 100}, 1, bits(17, 18)},  {20, {-5, -100}, 1, bits(19, 21)}, {10, {-200, 121}, 1, bits(10, 11)},
@@ -97,12 +98,18 @@ TEST(JointDrag, TurnsAboutTheParentWithAllBelowOrReachesWithTwoBonesKeepingLengt
         double side = ux * (e.y - from.y) - uy * (e.x - from.x);
         EXPECT_TRUE(side * side0 > 0 || fabs(side) < 1e-2 * reach * reach) << what;
     }
-    // A turn pressed beside the elbow turns it by the mouse's angle about the shoulder: a quarter turn.
+    // A turn pressed half a unit from the shoulder, or beside the elbow, turns it by the mouse's angle
+    // about the shoulder: a quarter turn.
     Vec2 e = base.points[11], s = base.points[12], press = {e.x + 3, e.y + 4};
     Pose pose = base;
-    JointDrag drag = startJointDrag(&pose, 11, false, press);
-    EXPECT_TRUE(followJointDrag(&drag, &pose, {s.x - (press.y - s.y), s.y + (press.x - s.x)}));
-    EXPECT_LT(distance(pose.points[11], {s.x - (e.y - s.y), s.y + (e.x - s.x)}), 1e-4);
+    JointDrag drag;
+    for (Vec2 at : {Vec2{s.x + 0.5f, s.y}, press})
+    {
+        pose = base;
+        drag = startJointDrag(&pose, 11, false, at);
+        EXPECT_TRUE(followJointDrag(&drag, &pose, {s.x - (at.y - s.y), s.y + (at.x - s.x)}));
+        EXPECT_LT(distance(pose.points[11], {s.x - (e.y - s.y), s.y + (e.x - s.x)}), 1e-4) << at.x;
+    }
     // The mouse then exactly on the joint moves nothing; a pose changed meanwhile ends the drag, even
     // when changed back. A point on its parent, or past the last, has no joint drag; Control+Shift on
     // an elbow turns it.
