@@ -224,17 +224,19 @@ TEST_F(Render, SubmissionStopsAtTheEndOfTheScratch)
     EXPECT_EQ(frame.text.indexBytesUsed, 40u) << "each draw gives its room back, up to the one outside the data";
 }
 
-// A quad per segment and one for a lone point, drawn twice from a scratch entered at an odd byte that
-// holds exactly the batch's room (given back each time); lines mid-grey or lighter blend by the lighter value.
+// A quad per segment and one for a lone point, filling the vertex buffer, drawn twice from a scratch entered
+// at an odd byte that holds exactly the batch's room (given back each time); lines mid-grey or lighter blend
+// by the lighter value. A segment with an end not a number, the first's y and the last's x, is left out.
 TEST_F(Render, ThickLinesDrawAQuadPerSegmentFromTheirScratch)
 {
     RenderBatch thick = frame.batch(thickLineBatchSize, 9);
-    const float path[8] = {0, 0, 10, 0, 10, 10, NAN, 0}; // the last segment, not a number, is left out
-    pushThickLine(&thick, path, 4, 2, {0.5f, 0.5f, 0.5f, 1}, false);
-    pushThickLine(&thick, path + 2, 1, 2, colorWhite, false);
-    frame.list.scratch = frame.region(12560);
+    thick.vertexBufferSize = 5 * 4 * 44;
+    const float path[10] = {0, NAN, 0, 0, 10, 0, 10, 10, NAN, 0};
+    pushThickLine(&thick, path, 5, 2, {0.5f, 0.5f, 0.5f, 1}, false);
+    pushThickLine(&thick, path + 4, 1, 2, colorWhite, false);
+    frame.list.scratch = frame.region(1024);
     frame.list.scratch.used = 3;
-    frame.list.scratch.capacity = 3 + (16 - ((uintptr_t)frame.list.scratch.base + 3) % 16) % 16 + 64 * (4 * 44 + 20);
+    frame.list.scratch.capacity = 3 + (16 - ((uintptr_t)frame.list.scratch.base + 3) % 16) % 16 + 5 * (4 * 44 + 20);
     pushDrawBatch(&frame.list, &thick);
     pushDrawBatch(&frame.list, &thick);
     submitFrame(&frame.list);
