@@ -179,11 +179,11 @@ TEST(SpriteExport, FrameListForTwoFrames)
     EXPECT_EQ(std::string(text, length), expected);
     EXPECT_EQ(writeSpriteJson(&layout, &look, "out/walk", text, expected.size() - 1), 0u) << "too little room: nothing";
 
-    length = writeSpriteJson(&layout, &look, "C:dir\\q\"u\x01te", text, sizeof text);
-    EXPECT_NE(std::string(text, length).find("\"q\\\"u\\u0001te_01\""), std::string::npos)
-        << "the last component, escaped";
+    length = writeSpriteJson(&layout, &look, "C:dir\\q\"u\x01t\xC0", text, sizeof text);
+    EXPECT_NE(std::string(text, length).find("\"q\\\"u\\u0001t\xC3\x80_01\""), std::string::npos)
+        << "the last component, escaped, in UTF-8";
     length = writeSpriteJson(&layout, &look, std::string(170, '\x80').c_str(), text, sizeof text);
-    EXPECT_NE(std::string(text, length).find("\"\\u0080\\u0080"), std::string::npos) << "too long to convert: Latin-1";
+    EXPECT_NE(std::string(text, length).find("\\u0080_01\""), std::string::npos) << "too long to convert: Latin-1";
     Frames right(1, {36, 0}, {66, 50}, {36, 0}); // the reference point one cell left of the cell
     SheetLayout beside = layoutSheet(&right.animation, 1, 0, sheetPixelBudget);
     length = writeSpriteJson(&beside, &look, "w", text, sizeof text);
@@ -324,14 +324,15 @@ TEST(SpriteExport, GifDecodesToTheCellOverItsBackgroundInSixteenLevels)
     }
     // Sides a GIF cannot have, and a scratch without room for the dictionary, make no file.
     Bytes memory(gifSizeBound(1, 1, 1));
-    const struct { uint32_t side; uint64_t room; bool made; } screens[] = {
-        {0, memory.size(), false}, {0xFFFF, memory.size(), true}, {0x10000, memory.size(), false}, {1, 64, false}};
+    const struct { uint32_t width, height; uint64_t room; bool made; } screens[] = {{0, 1, memory.size(), false},
+        {0xFFFF, 0xFFFF, memory.size(), true}, {0x10000, 1, memory.size(), false}, {1, 0x10000, memory.size(), false},
+        {1, 1, 64, false}};
     for (const auto& s : screens)
     {
         Arena scratch = {s.room, 0, memory.data()};
-        GifWriter gif = beginGif(&scratch, s.side, 1, false);
-        if (s.side == 1) addGifImage(&gif, memory.data(), 4, 15);
-        EXPECT_EQ(endGif(&gif), s.made) << s.side << " pixels wide, " << s.room << " bytes";
+        GifWriter gif = beginGif(&scratch, s.width, s.height, false);
+        if (s.width == 1) addGifImage(&gif, memory.data(), 4, 15);
+        EXPECT_EQ(endGif(&gif), s.made) << s.width << " x " << s.height << ", " << s.room << " bytes";
     }
 }
 
