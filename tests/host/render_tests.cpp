@@ -224,14 +224,13 @@ TEST_F(Render, SubmissionStopsAtTheEndOfTheScratch)
     EXPECT_EQ(frame.text.indexBytesUsed, 40u) << "each draw gives its room back, up to the one outside the data";
 }
 
-// A quad per segment and one for a lone point, filling the vertex buffer, drawn twice from a scratch entered
-// at an odd byte that holds exactly the batch's room (given back each time); lines mid-grey or lighter blend
-// by the lighter value. A segment with an end not a number, the first's y and the last's x, is left out.
+// A quad per segment and one for a lone point, drawn twice from a scratch entered at an odd byte that
+// holds exactly the batch's room (given back each time); lines mid-grey or lighter blend by the lighter value.
 TEST_F(Render, ThickLinesDrawAQuadPerSegmentFromTheirScratch)
 {
     RenderBatch thick = frame.batch(thickLineBatchSize, 9);
-    thick.vertexBufferSize = 5 * 4 * 44;
-    const float path[10] = {0, NAN, 0, 0, 10, 0, 10, 10, NAN, 0};
+    thick.vertexBufferSize = 5 * 4 * 44; // exactly the five quads pushed
+    const float path[10] = {0, NAN, 0, 0, 10, 0, 10, 10, NAN, 0}; // a segment with an end not a number: no quad
     pushThickLine(&thick, path, 5, 2, {0.5f, 0.5f, 0.5f, 1}, false);
     pushThickLine(&thick, path + 4, 1, 2, colorWhite, false);
     frame.list.scratch = frame.region(1024);
