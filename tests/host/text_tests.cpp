@@ -118,6 +118,8 @@ TEST(FontAtlas, MatchesTheRasteriserWithGlyphsApartAndTheReplacementForTheRest)
         EXPECT_NE(measured("~"), measured("\xEF\xBF\xBD"));
         for (const char* text : {"\t", "\x01", "\x7F", "\xC2\x80", "\xF0\x9F\x98\x80"})
             EXPECT_EQ(measured(text), measured("\xEF\xBF\xBD")) << (int)(uint8_t)text[0];
+        atlas.codepoints[0] = 0xFFFD; // no space first: ASCII is no longer found by its value
+        EXPECT_FALSE(fontAtlasFromArena(font.arena, 1).asciiInOrder);
     }
 }
 
