@@ -68,7 +68,8 @@ void checkJointDrag()
 {
     const JointDrag& drag = app->poseEditor.jointDrag;
     const Pose& pose = app->editedAnimation.poses[app->frameStrip.selectedFrame];
-    if (drag.kind == JointDragNone) return;
+    // A point the input set meanwhile is not the drag's doing; the drag ends at its next motion.
+    if (drag.kind == JointDragNone || memcmp(&pose, &drag.written, sizeof pose) != 0) return;
     for (uint32_t i = 0; i < 28; ++i)
         check(!finite(drag.start.points[i]) || finite(pose.points[i]), "a joint drag keeps finite points finite");
     for (uint32_t i = 0; i < 28 && reasonable(drag.start) && reasonable(pose); ++i)
