@@ -66,8 +66,11 @@ void polylineButtonRect(float rect[4], uint32_t button, float height)
     rect[3] = height - 25.0f - 35.0f * (float)button;
 }
 
+// The dragged point and a grab's selection are places in the chosen polyline:
+// it stays chosen until their edit ends, or another polyline's point would move.
 static void choosePolyline(PoseEditorState* editor, const Window* window, const EditorView* view)
 {
+    if (poseEditUnderWay(editor)) return;
     if (wasReleased(window, KeyMouseLeft))
     {
         for (uint32_t i = 0; i < polylineCount; ++i)

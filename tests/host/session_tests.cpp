@@ -617,6 +617,9 @@ TEST_F(ProgramSession, JointPressesArrowsAndModeSwitchesDoWhatThePersonMeant)
         {"a drag held through Tab, let go in the room: ended there, one step, and the mouse moves nothing after",
          "hover 10 0 0; down MouseLeft; move 600 200; wait 1; Tab; up; Tab; move 800 400; wait 2", 1, "dragged"},
         {"Control+Z takes the drag back", "Control+Z", 1, "unchanged"},
+        {"Down during a drag: the arms stay chosen, and the hand lands where let go",
+         "hover 10 0 0; down MouseLeft; move 500 300; wait 1; Down; move 600 200; wait 1; up", 1, "dragged"},
+        {"Control+Z takes that back", "Control+Z", 1, "unchanged"},
     };
     for (const auto& c : cases)
     {
